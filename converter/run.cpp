@@ -1,0 +1,57 @@
+#include "run.h"
+
+#include <cstdarg>
+
+RunState g_run;
+
+void run_reset()
+{
+    run_close_info();
+    g_run = RunState{};
+}
+
+void report(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    if (g_run.info_file) {
+        va_list copy;
+        va_copy(copy, ap);
+        std::vfprintf(g_run.info_file, fmt, copy);
+        va_end(copy);
+    }
+    std::vfprintf(stdout, fmt, ap);
+    va_end(ap);
+}
+
+void report_info_only(const char* fmt, ...)
+{
+    if (!g_run.info_file)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(g_run.info_file, fmt, ap);
+    va_end(ap);
+}
+
+bool run_open_info()
+{
+    run_close_info();
+    g_run.info_file = std::fopen(g_run.info_name.c_str(), "w");
+    return g_run.info_file != nullptr;
+}
+
+void run_close_info()
+{
+    if (g_run.info_file) {
+        std::fclose(g_run.info_file);
+        g_run.info_file = nullptr;
+    }
+}
+
+double run_bit_weight(int ordinal)
+{
+    if (ordinal < 1 || ordinal > static_cast<int>(g_run.bit_weights.size()))
+        return 0.0;
+    return g_run.bit_weights[static_cast<size_t>(ordinal - 1)];
+}
