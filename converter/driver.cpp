@@ -1,0 +1,215 @@
+#include "driver.h"
+
+#include "paths.h"
+#include "recorder.h"
+#include "run.h"
+#include "writers.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include <suds/suds.h>
+
+bool is_switch(const char* arg)
+{
+    if (arg[0] == '-')
+        return true;
+    return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
+}
+
+void parse_arguments(int argc, const char* const* argv)
+{
+    int files = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (is_switch(arg)) {
+            switch (std::tolower(static_cast<unsigned char>(arg[1]))) {
+            case 'a': g_run.asc = true; break;
+            case 'c': g_run.casc = true; break;
+            case 's': g_run.suds = true; break;
+            case 'v': g_run.verbose = true; break;
+            default: std::fprintf(stderr, "WARNING: Unrecognized command line switch: %s\n", arg); break;
+            }
+        } else if (files == 0) {
+            g_run.input_name = full_path(arg);
+            ++files;
+        } else if (files == 1) {
+            g_run.output_name = full_path(arg);
+            ++files;
+        } else {
+            std::fprintf(stderr, "WARNING: Unrecognized command line argument: %s\n", arg);
+        }
+    }
+    // With both ASCII switches the one-file form wins everywhere.
+    if (g_run.asc)
+        g_run.casc = false;
+}
+
+const char* format_extension()
+{
+    if (g_run.suds)
+        return ".suds";
+    if (g_run.asc || g_run.casc)
+        return ".asc";
+    return ".msed";
+}
+
+void derive_names()
+{
+    if (g_run.output_name.empty())
+        g_run.output_name = replace_extension(g_run.input_name, format_extension());
+    g_run.work_name = g_run.suds ? g_run.output_name : replace_extension(g_run.output_name, ".suds");
+    g_run.info_name = g_run.verbose ? replace_extension(g_run.output_name, ".wtx") : std::string();
+}
+
+bool check_names()
+{
+    struct Written {
+        const std::string* name;
+        const char* what;
+    };
+    Written written[3];
+    int count = 0;
+    written[count++] = {&g_run.work_name, "SUDS work file"};
+    if (!g_run.suds && !g_run.casc)
+        written[count++] = {&g_run.output_name, "output file"};
+    if (g_run.verbose)
+        written[count++] = {&g_run.info_name, "information file"};
+    for (int i = 0; i < count; ++i) {
+        if (same_file(*written[i].name, g_run.input_name)) {
+            report("\nERROR: The %s would overwrite the input file: %s\n", written[i].what, g_run.input_name.c_str());
+            return false;
+        }
+        for (int j = 0; j < i; ++j) {
+            if (same_file(*written[i].name, *written[j].name)) {
+                report("\nERROR: The %s and the %s have the same name: %s\n", written[j].what, written[i].what,
+                       written[i].name->c_str());
+                if (written[i].name == &g_run.output_name && written[j].name == &g_run.work_name)
+                    report("       Use -suds for SUDS output, or another output name.\n");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool pass2(const std::string& work_name, std::FILE* out)
+{
+    const int fd = suds_open(work_name.c_str(), SUDS_MODE_READ);
+    if (fd != 1) {
+        if (fd > 0) {
+            suds_close(fd);
+            suds_set_error_text("ERROR: SUDS descriptor 1 is not free");
+        }
+        report("\n%s\n", suds_error_text());
+        return false;
+    }
+    ChannelIndex index;
+    const int entries = channel_index_build(fd, &index);
+    if (entries <= 0) {
+        report("\nWARNING: input file contains no usable data: %s\n", work_name.c_str());
+        suds_close(fd);
+        return true;
+    }
+    for (const auto& entry : index) {
+        if (write_channel(fd, entry, out) != 1) {
+            suds_close(fd);
+            return false;
+        }
+    }
+    suds_close(fd);
+    return true;
+}
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// One work file through pass 2 into its output. true on success.
+bool convert_work_file(const std::string& work)
+{
+    g_run.current_output = g_run.location_split ? replace_extension(work, format_extension()) : g_run.output_name;
+    const std::string& out_name = g_run.current_output;
+    if (g_run.verbose && !g_run.casc)
+        report("Output file: %s\n", out_name.c_str());
+    if (access(work.c_str(), F_OK) != 0) {
+        report("\nERROR: input file does not exist: %s\n", work.c_str());
+        return false;
+    }
+    if (access(work.c_str(), R_OK) != 0) {
+        report("\nERROR: read permission denied: %s\n", work.c_str());
+        return false;
+    }
+    std::unique_ptr<std::FILE, FileCloser> out;
+    if (!g_run.casc) {
+        if (same_file(out_name, g_run.input_name)) {
+            report("\nERROR: The output file would overwrite the input file: %s\n", out_name.c_str());
+            return false;
+        }
+        if (access(out_name.c_str(), F_OK) == 0 && access(out_name.c_str(), W_OK) != 0) {
+            report("\nERROR: write permission denied: %s\n", out_name.c_str());
+            return false;
+        }
+        out.reset(std::fopen(out_name.c_str(), "wb"));
+        if (!out) {
+            report("\nERROR: unable ot open output file: %s\n", out_name.c_str());
+            return false;
+        }
+    }
+    if (!pass2(work, out.get()))
+        return false;
+    if (out && std::fclose(out.release()) != 0) {
+        report("\nERROR: write error to output file!\n");
+        return false;
+    }
+    std::remove(work.c_str());
+    return true;
+}
+
+int run_steps(int argc, const char* const* argv)
+{
+    report("\nTALVEX recorder tools\n");
+    report("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
+    if (argc < 2 || argv[1][0] == '?' || (argv[1][0] != '\0' && argv[1][1] == '?')) {
+        report("\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n");
+        return 1;
+    }
+    parse_arguments(argc, argv);
+    if (g_run.input_name.empty()) {
+        // No file to name the outputs after: nothing is created.
+        report("ERROR: Unable to open: %s\n", "");
+        return 1;
+    }
+    derive_names();
+    if (!check_names())
+        return 1;
+    if (g_run.verbose) {
+        if (run_open_info())
+            report_info_only("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
+        report("Input file : %s\n", g_run.input_name.c_str());
+    }
+    if (!pass1(g_run.input_name, g_run.work_name))
+        return 1;
+    if (g_run.suds)
+        return 0;
+    for (const auto& work : g_run.work_files) {
+        if (!convert_work_file(work))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int driver_run(int argc, const char* const* argv)
+{
+    const int code = run_steps(argc, argv);
+    run_close_info();
+    std::fflush(stdout);
+    return code;
+}

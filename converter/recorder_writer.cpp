@@ -1,0 +1,247 @@
+#include "recorder_writer.h"
+
+#include "canadian.h"
+#include "recorder_layout.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Copies text into a fixed-width field, blank padded.
+void put_text(std::uint8_t* p, const std::string& text, std::size_t width)
+{
+    for (std::size_t i = 0; i < width; ++i)
+        p[i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
+}
+
+} // namespace
+
+long recorder_spec_samples(const RecorderSpec& spec)
+{
+    if (spec.samples_override >= 0)
+        return spec.samples_override;
+    return std::lround(spec.rate * spec.subframe_ms / 1000.0);
+}
+
+GenSignalStream::GenSignalStream(const RecorderSpec& spec, int channel)
+    : signal_(spec.signal), amplitude_(spec.amplitude), rate_(spec.rate > 0 ? spec.rate : 1.0),
+      channel_(channel), rng_(0x9E3779B97F4A7C15ull * (spec.seed + 1) + static_cast<std::uint64_t>(channel) * 7919u)
+{
+}
+
+std::int32_t GenSignalStream::next()
+{
+    const std::uint64_t i = index_++;
+    // xorshift64*: cheap, deterministic, good enough for test signals
+    rng_ ^= rng_ >> 12;
+    rng_ ^= rng_ << 25;
+    rng_ ^= rng_ >> 27;
+    const std::uint64_t r = rng_ * 2685821657736338717ull;
+    switch (signal_) {
+    case GenSignal::Sine: {
+        const double f = 0.5 * (channel_ + 1); // Hz
+        return static_cast<std::int32_t>(
+            std::lround(amplitude_ * std::sin(2.0 * M_PI * f * static_cast<double>(i) / rate_ + channel_)));
+    }
+    case GenSignal::RandomWalk: {
+        const std::int64_t span = static_cast<std::int64_t>(std::fabs(amplitude_)) + 1;
+        walk_ += static_cast<std::int64_t>(r % static_cast<std::uint64_t>(2 * span + 1)) - span;
+        if (walk_ > (1 << 30) || walk_ < -(1 << 30))
+            walk_ /= 2;
+        return static_cast<std::int32_t>(walk_);
+    }
+    case GenSignal::Constant:
+        return static_cast<std::int32_t>(std::lround(amplitude_));
+    case GenSignal::Steps: {
+        const auto step = static_cast<std::uint64_t>(static_cast<double>(i) / rate_);
+        const double level = (step % 2 == 0 ? 1.0 : -1.0) * amplitude_;
+        return static_cast<std::int32_t>(std::lround(level));
+    }
+    case GenSignal::FullRange:
+        switch (i % 4) {
+        case 0: return std::numeric_limits<std::int32_t>::min();
+        case 1: return std::numeric_limits<std::int32_t>::max();
+        case 2: return static_cast<std::int32_t>(static_cast<std::uint32_t>(r >> 32));
+        default: return 0;
+        }
+    }
+    return 0;
+}
+
+std::string recorder_time_text(std::int64_t ms)
+{
+    std::int64_t secs = ms / 1000;
+    std::int64_t frac = ms % 1000;
+    if (frac < 0) {
+        frac += 1000;
+        --secs;
+    }
+    const std::time_t t = static_cast<std::time_t>(secs);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d%03d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_yday + 1, tm.tm_hour,
+                  tm.tm_min, tm.tm_sec, static_cast<int>(frac));
+    return std::string(buf, std::strlen(buf));
+}
+
+static bool write_bytes(std::FILE* f, const std::uint8_t* p, std::size_t n)
+{
+    return n == 0 || std::fwrite(p, 1, n, f) == n;
+}
+
+bool recorder_write(const RecorderSpec& spec, const std::string& path, std::string* error)
+{
+    const int nch = static_cast<int>(spec.channels.size());
+    const long n = recorder_spec_samples(spec);
+    if (n < 0 || n > kMaxSubframeSamples) {
+        *error = "samples per subframe out of range: " + std::to_string(n);
+        return false;
+    }
+    for (const auto& ch : spec.channels) {
+        if (ch.compressed && n % 20 != 0) {
+            *error = "a compressed channel needs a multiple of 20 samples per subframe, not " + std::to_string(n);
+            return false;
+        }
+    }
+    FilePtr f(std::fopen(path.c_str(), "wb"));
+    if (!f) {
+        *error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+
+    // File header, data frame header and channel string.
+    const int declared = spec.declared_channels >= 0 ? spec.declared_channels : nch;
+    const std::int32_t chan_len = 10 * nch;
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(68 + chan_len + chan_len % 4), 0);
+    put_le_i32(&head[0], spec.frame_type);
+    put_le_i32(&head[4], spec.trigger_channel);
+    put_text(&head[8], spec.site, 8);
+    put_text(&head[16], spec.recording_type, 8);
+    put_le_i32(&head[28], spec.trigger_ms);
+    put_le_i32(&head[32], static_cast<std::int32_t>(spec.trigger_time));
+    put_le_i32(&head[36], declared);
+    put_le_i32(&head[40], spec.subframe_ms);
+    put_text(&head[44], recorder_time_text(spec.start_ms), 20);
+    put_le_i32(&head[64], chan_len);
+    for (int c = 0; c < nch; ++c) {
+        std::uint8_t* e = &head[static_cast<std::size_t>(68 + 10 * c)];
+        put_text(e, spec.channels[static_cast<std::size_t>(c)].site, 5);
+        put_text(e + 5, spec.channels[static_cast<std::size_t>(c)].name, 3);
+        put_text(e + 8, spec.channels[static_cast<std::size_t>(c)].location, 2);
+    }
+    if (!write_bytes(f.get(), head.data(), head.size())) {
+        *error = "write error: " + path;
+        return false;
+    }
+
+    std::vector<GenSignalStream> streams;
+    std::vector<std::int32_t> lookahead;
+    for (int c = 0; c < nch; ++c) {
+        streams.emplace_back(spec, c);
+        lookahead.push_back(streams.back().next());
+    }
+    const int status = spec.status_size > 0 ? spec.status_size : 0;
+    const int auth = spec.auth_size > 0 ? spec.auth_size : 0;
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(n > 0 ? n : 1));
+    std::vector<std::uint8_t> block(canadian_max_block_size(n) + 4);
+    std::vector<std::uint8_t> sub;
+
+    const int groups = spec.subframes + (spec.partial_group > 0 ? 1 : 0);
+    for (int g = 0; g < groups; ++g) {
+        const int in_group = g < spec.subframes ? nch : std::min(spec.partial_group, nch);
+        std::int64_t t_ms = spec.start_ms + static_cast<std::int64_t>(g) * spec.subframe_ms;
+        if (spec.gap_at >= 0 && g >= spec.gap_at)
+            t_ms += spec.gap_ms;
+        for (int c = 0; c < in_group; ++c) {
+            const GenChannel& ch = spec.channels[static_cast<std::size_t>(c)];
+            for (long i = 0; i < n; ++i) {
+                samples[static_cast<std::size_t>(i)] = lookahead[static_cast<std::size_t>(c)];
+                lookahead[static_cast<std::size_t>(c)] = streams[static_cast<std::size_t>(c)].next();
+            }
+            long data_size = 0;
+            if (ch.compressed) {
+                const int rc = canadian_compress(block.data(), samples.data(), &data_size, n,
+                                                 lookahead[static_cast<std::size_t>(c)]);
+                if (rc != CANADIAN_OK) {
+                    *error = "compression failed with code " + std::to_string(rc);
+                    return false;
+                }
+            } else {
+                data_size = 4 * n;
+                for (long i = 0; i < n; ++i)
+                    put_le_i32(&block[static_cast<std::size_t>(4 * i)], samples[static_cast<std::size_t>(i)]);
+            }
+            const long written_size = data_size + (ch.compressed ? 0 : spec.data_size_delta);
+            const std::size_t total = static_cast<std::size_t>(kSubframeFixedSize + status + 4 + pad4(data_size) +
+                                                               kTrailerSize + pad4(auth));
+            sub.assign(total, 0);
+            std::uint8_t* p = sub.data();
+            put_le_i32(p + 0, static_cast<std::int32_t>(total - 4));
+            put_le_i32(p + 4, 0);
+            p[8] = static_cast<std::uint8_t>(spec.authentication);
+            p[9] = static_cast<std::uint8_t>(ch.transformation >= 0 ? ch.transformation : (ch.compressed ? 1 : 0));
+            p[10] = static_cast<std::uint8_t>(ch.sensor_type);
+            p[11] = ch.calib_option ? 1 : 0;
+            put_text(p + 12, ch.site, 5);
+            put_text(p + 17, ch.name, 3);
+            put_text(p + 20, ch.location, 2);
+            put_text(p + 22, ch.compressed ? "CA" : "s4", 2);
+            put_le_f32(p + 24, ch.calib_factor);
+            put_le_f32(p + 28, ch.calib_period);
+            put_text(p + 32, recorder_time_text(t_ms), 20);
+            put_le_i32(p + 52, spec.subframe_ms);
+            put_le_i32(p + 56, static_cast<std::int32_t>(n));
+            put_le_i32(p + 60, spec.status_size);
+            std::uint8_t* st = p + kSubframeFixedSize;
+            std::uint8_t status_bytes[48] = {};
+            status_bytes[3] = spec.misc_status;
+            put_le_i32(status_bytes + 28, spec.clock_diff);
+            put_le_f32(status_bytes + 32, spec.latitude);
+            put_le_f32(status_bytes + 36, spec.longitude);
+            put_le_f32(status_bytes + 40, spec.elevation);
+            put_le_f32(status_bytes + 44, spec.bit_weight);
+            std::memcpy(st, status_bytes, static_cast<std::size_t>(std::min(status, 48)));
+            std::uint8_t* d = st + status;
+            put_le_i32(d, static_cast<std::int32_t>(written_size));
+            std::memcpy(d + 4, block.data(), static_cast<std::size_t>(data_size));
+            std::uint8_t* tr = d + 4 + pad4(data_size);
+            put_le_i32(tr + 0, g);
+            put_le_i32(tr + 4, 0);
+            put_le_i32(tr + 8, spec.auth_size);
+            for (int i = 0; i < auth; ++i)
+                tr[12 + i] = static_cast<std::uint8_t>(0xA0 + i);
+            if (!write_bytes(f.get(), sub.data(), sub.size())) {
+                *error = "write error: " + path;
+                return false;
+            }
+        }
+    }
+    if (std::fclose(f.release()) != 0) {
+        *error = "write error: " + path;
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::int32_t> recorder_channel_samples(const RecorderSpec& spec, int channel)
+{
+    const long n = recorder_spec_samples(spec);
+    const int count = spec.subframes + (channel < spec.partial_group ? 1 : 0);
+    GenSignalStream s(spec, channel);
+    std::vector<std::int32_t> out(static_cast<std::size_t>(n) * static_cast<std::size_t>(count));
+    for (auto& v : out)
+        v = s.next();
+    return out;
+}

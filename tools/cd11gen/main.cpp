@@ -1,0 +1,193 @@
+// cd11gen: writes a synthetic recorder CD1.1 file from a short description
+// given on the command line.
+#include "recorder_writer.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: cd11gen [options] OUTPUT\n"
+    "  -c SITE:NAME:LOC[:SENSOR[:FLAGS]]  add a channel (repeatable); SENSOR 0..6;\n"
+    "                          FLAGS: p plain samples (default Canadian compressed),\n"
+    "                          k calibration factor and period valid\n"
+    "  -r RATE                 samples per second (100)\n"
+    "  -l MS                   subframe time length, milliseconds (1000)\n"
+    "  -n COUNT                complete subframe groups (10)\n"
+    "  -p K                    one more, incomplete group of the first K channels\n"
+    "  -t TIME                 first sample time, \"yyyyddd hh:mm:ss.ttt\" (2006265 10:20:30.750)\n"
+    "  -s SIGNAL               sine, walk, const, steps or jumps (sine)\n"
+    "  -A AMPLITUDE            signal amplitude in counts (1000)\n"
+    "  -S SEED                 random seed (1)\n"
+    "  -e TYPE                 recording type: con, evt, cal or soh (con)\n"
+    "  -T CHAN[:SECS[.MS]]     first trigger channel (7: external) and trigger time\n"
+    "                          (seconds since 1970; default the first sample time)\n"
+    "  -C SIZE                 channel status size in bytes (48)\n"
+    "  -a SIZE                 authentication size in bytes (0); sets the authentication flag\n"
+    "  -g LAT,LON,ELEV         coordinates (degrees, degrees, metres)\n"
+    "  -G BITS                 GPS status: on, off, unlocked or off,unlocked (on)\n"
+    "  -k MICROSEC             clock differential (0)\n"
+    "  -b WEIGHT               bit weight, volts per count (1e-6)\n"
+    "  -x SITE                 site name of the frame header (TALV1)\n";
+
+bool parse_time(const char* text, std::int64_t* ms)
+{
+    int year, doy, h, m, s, t;
+    if (std::sscanf(text, "%4d%3d %d:%d:%d.%d", &year, &doy, &h, &m, &s, &t) != 6)
+        return false;
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mday = doy; // timegm carries the day of year over the months
+    tm.tm_hour = h;
+    tm.tm_min = m;
+    tm.tm_sec = s;
+    *ms = static_cast<std::int64_t>(timegm(&tm)) * 1000 + t;
+    return true;
+}
+
+std::vector<std::string> split(const std::string& s, char sep)
+{
+    std::vector<std::string> out;
+    std::string::size_type i = 0;
+    for (;;) {
+        const auto j = s.find(sep, i);
+        out.push_back(s.substr(i, j == std::string::npos ? std::string::npos : j - i));
+        if (j == std::string::npos)
+            return out;
+        i = j + 1;
+    }
+}
+
+bool parse_channel(const char* text, GenChannel* ch)
+{
+    const auto parts = split(text, ':');
+    if (parts.size() < 3 || parts.size() > 5)
+        return false;
+    ch->site = parts[0];
+    ch->name = parts[1];
+    ch->location = parts[2];
+    if (parts.size() > 3)
+        ch->sensor_type = std::atoi(parts[3].c_str());
+    if (parts.size() > 4) {
+        for (char f : parts[4]) {
+            if (f == 'p')
+                ch->compressed = false;
+            else if (f == 'k') {
+                ch->calib_option = true;
+                ch->calib_factor = 1.25e-3f;
+                ch->calib_period = 1.0f;
+            } else
+                return false;
+        }
+    }
+    return true;
+}
+
+int fail(const char* what, const char* arg)
+{
+    std::fprintf(stderr, "cd11gen: %s: %s\n%s", what, arg, kUsage);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RecorderSpec spec;
+    spec.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
+    bool trigger_time_given = false;
+    int opt;
+    while ((opt = getopt(argc, argv, "c:r:l:n:p:t:s:A:S:e:T:C:a:g:G:k:b:x:h")) != -1) {
+        switch (opt) {
+        case 'c': {
+            GenChannel ch;
+            if (!parse_channel(optarg, &ch))
+                return fail("bad channel", optarg);
+            spec.channels.push_back(ch);
+            break;
+        }
+        case 'r': spec.rate = std::atof(optarg); break;
+        case 'l': spec.subframe_ms = std::atoi(optarg); break;
+        case 'n': spec.subframes = std::atoi(optarg); break;
+        case 'p': spec.partial_group = std::atoi(optarg); break;
+        case 't':
+            if (!parse_time(optarg, &spec.start_ms))
+                return fail("bad time", optarg);
+            break;
+        case 's': {
+            const std::string s = optarg;
+            if (s == "sine") spec.signal = GenSignal::Sine;
+            else if (s == "walk") spec.signal = GenSignal::RandomWalk;
+            else if (s == "const") spec.signal = GenSignal::Constant;
+            else if (s == "steps") spec.signal = GenSignal::Steps;
+            else if (s == "jumps") spec.signal = GenSignal::FullRange;
+            else return fail("bad signal", optarg);
+            break;
+        }
+        case 'A': spec.amplitude = std::atof(optarg); break;
+        case 'S': spec.seed = static_cast<std::uint32_t>(std::strtoul(optarg, nullptr, 10)); break;
+        case 'e': {
+            const std::string s = optarg;
+            if (s == "con") spec.recording_type = "FILE_CON";
+            else if (s == "evt") spec.recording_type = "FILE_EVT";
+            else if (s == "cal") spec.recording_type = "FILE_CAL";
+            else if (s == "soh") spec.recording_type = "FILE_SOH";
+            else return fail("bad recording type", optarg);
+            break;
+        }
+        case 'T': {
+            const auto parts = split(optarg, ':');
+            spec.trigger_channel = std::atoi(parts[0].c_str());
+            if (parts.size() > 1) {
+                const double t = std::atof(parts[1].c_str());
+                spec.trigger_time = static_cast<std::int64_t>(t);
+                spec.trigger_ms = static_cast<int>((t - static_cast<double>(spec.trigger_time)) * 1000.0 + 0.5);
+                trigger_time_given = true;
+            }
+            break;
+        }
+        case 'C': spec.status_size = std::atoi(optarg); break;
+        case 'a':
+            spec.auth_size = std::atoi(optarg);
+            spec.authentication = spec.auth_size > 0 ? 1 : 0;
+            break;
+        case 'g':
+            if (std::sscanf(optarg, "%f,%f,%f", &spec.latitude, &spec.longitude, &spec.elevation) != 3)
+                return fail("bad coordinates", optarg);
+            break;
+        case 'G': {
+            const std::string s = optarg;
+            spec.misc_status = 0;
+            if (s.find("off") != std::string::npos) spec.misc_status |= 2;
+            if (s.find("unlocked") != std::string::npos) spec.misc_status |= 4;
+            break;
+        }
+        case 'k': spec.clock_diff = std::atoi(optarg); break;
+        case 'b': spec.bit_weight = static_cast<float>(std::atof(optarg)); break;
+        case 'x': spec.site = optarg; break;
+        case 'h': std::fputs(kUsage, stdout); return 0;
+        default: std::fputs(kUsage, stderr); return 2;
+        }
+    }
+    if (optind != argc - 1)
+        return fail("one output file name expected", optind < argc ? argv[optind] : "(none)");
+    if (spec.channels.empty())
+        spec.channels.push_back(GenChannel{});
+    if (!trigger_time_given) {
+        spec.trigger_time = spec.start_ms / 1000;
+        spec.trigger_ms = static_cast<int>(spec.start_ms % 1000);
+    }
+    std::string error;
+    if (!recorder_write(spec, argv[optind], &error)) {
+        std::fprintf(stderr, "cd11gen: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
