@@ -55,7 +55,7 @@ SudsTime suds_make_time(int16_t year, int16_t month, int16_t day, int16_t hour,
                         int16_t minute, double seconds);
 
 // Calendar parts of a SUDS time; always succeeds (a time that is not finite
-// is taken as 0, one beyond about +-3 million years is clamped).
+// is taken as 0, one outside the years -32767..32767 is clamped to them).
 void suds_split_time(SudsTime t, int16_t* year, int16_t* month, int16_t* day,
                      int16_t* hour, int16_t* minute, double* seconds);
 
