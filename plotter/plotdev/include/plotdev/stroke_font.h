@@ -12,11 +12,12 @@ struct StrokeRecord {
   int8_t y;
 };
 
-constexpr int STROKE_FONT_RECORDS = 831;  // records are numbered from 1
+// Number of stroke records; records are numbered from 1.
+int stroke_font_record_count();
 
 // Index of the first stroke record of the glyph for `code`, 0 for no glyph
 // (also for codes outside 0..127).
 int16_t stroke_font_glyph_index(int code);
 
-// Stroke record `n` (1..STROKE_FONT_RECORDS); an all-zero record otherwise.
+// Stroke record `n` (1..stroke_font_record_count()); all zero otherwise.
 StrokeRecord stroke_font_record(int n);
