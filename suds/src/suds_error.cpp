@@ -5,11 +5,15 @@
 
 namespace {
 std::string& error_text() {
-  static std::string text;
-  return text;
+    static std::string text;
+    return text;
 }
-}  // namespace
+} // namespace
 
-const char* suds_error_text() { return error_text().c_str(); }
+const char* suds_error_text() {
+    return error_text().c_str();
+}
 
-void suds_set_error_text(const char* text) { error_text() = text ? text : ""; }
+void suds_set_error_text(const char* text) {
+    error_text() = text ? text : "";
+}

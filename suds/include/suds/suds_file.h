@@ -27,18 +27,18 @@ inline constexpr char SUDS_MACHINE_TYPE = '6';
 inline constexpr int32_t SUDS_TRANSFER_PIECE = 32767;
 
 // Open modes; any value other than 2, 3 or 4 is taken as 1.
-inline constexpr int SUDS_MODE_READ = 1;     // read only
-inline constexpr int SUDS_MODE_UPDATE = 2;   // read and rewrite an existing file
-inline constexpr int SUDS_MODE_APPEND = 3;   // read and update, positioned at the end
-inline constexpr int SUDS_MODE_CREATE = 4;   // new file (truncates an existing one)
+inline constexpr int SUDS_MODE_READ = 1;   // read only
+inline constexpr int SUDS_MODE_UPDATE = 2; // read and rewrite an existing file
+inline constexpr int SUDS_MODE_APPEND = 3; // read and update, positioned at the end
+inline constexpr int SUDS_MODE_CREATE = 4; // new file (truncates an existing one)
 
 // A structure tag as held in memory.
 struct SudsTag {
-  char sync_char = 0;
-  char machine_type = 0;
-  int16_t struct_number = 0;
-  int32_t struct_length = 0;
-  int32_t data_length = 0;
+    char sync_char = 0;
+    char machine_type = 0;
+    int16_t struct_number = 0;
+    int32_t struct_length = 0;
+    int32_t data_length = 0;
 };
 
 // Opens path in mode; the descriptor 1..10, or 0.

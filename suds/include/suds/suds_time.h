@@ -51,13 +51,13 @@ void calendar_date(int32_t day_number, int rule, int* year, int* month, int* day
 // of the year. 0.0 with the error text set after a bad year, month or day
 // (0.0 is also the valid time 1970-01-01 00:00:00). Hour and minute are
 // not checked and carry over.
-SudsTime suds_make_time(int16_t year, int16_t month, int16_t day, int16_t hour,
-                        int16_t minute, double seconds);
+SudsTime suds_make_time(int16_t year, int16_t month, int16_t day, int16_t hour, int16_t minute,
+                        double seconds);
 
 // Calendar parts of a SUDS time; always succeeds (a time that is not finite
 // is taken as 0, one outside the years -32767..32767 is clamped to them).
-void suds_split_time(SudsTime t, int16_t* year, int16_t* month, int16_t* day,
-                     int16_t* hour, int16_t* minute, double* seconds);
+void suds_split_time(SudsTime t, int16_t* year, int16_t* month, int16_t* day, int16_t* hour,
+                     int16_t* minute, double* seconds);
 
 // The present local wall-clock time as a SUDS time.
 SudsTime suds_now();
