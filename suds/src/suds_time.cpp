@@ -177,12 +177,19 @@ void suds_split_time(SudsTime t, int16_t* year, int16_t* month, int16_t* day, in
         t = time_limit(false);
     if (t > time_limit(true))
         t = time_limit(true);
-    const double d = std::floor(t / 86400.0);
+    double d = std::floor(t / 86400.0);
+    double s = t - 86400.0 * d;
+    // A time a hair below midnight can round to a full day: that is midnight.
+    if (s >= 86400.0) {
+        d += 1.0;
+        s -= 86400.0;
+    }
+    if (s < 0.0)
+        s = 0.0;
     int64_t y;
     int m, dd;
     date_of_day_number(static_cast<int64_t>(d) + SUDS_EPOCH_DAY_NUMBER, SUDS_GREGORIAN, &y, &m,
                        &dd);
-    double s = t - 86400.0 * d;
     const int h = static_cast<int>(std::trunc(s)) / 3600;
     s -= 3600.0 * h;
     const int mi = static_cast<int>(std::trunc(s)) / 60;

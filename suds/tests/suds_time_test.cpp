@@ -180,6 +180,9 @@ TEST(SudsTime, SplitInvertsMakeOverManyDatesAndNegativeTimes) {
     EXPECT_EQ(p.hour, 23);
     EXPECT_EQ(p.minute, 59);
     EXPECT_DOUBLE_EQ(p.seconds, 59.5);
+    // Just below midnight the day rounds over rather than showing hour 24.
+    EXPECT_STREQ(suds_time_text(-1e-12, 4), "01/01/70 00:00:00.000");
+    EXPECT_STREQ(suds_time_text(86400.0 * 20000 - 1e-9, 5), "10/04/24 00:00:00");
 }
 
 TEST(SudsTime, SplitNeverFailsOnTimesBeyondTheCalendar) {
