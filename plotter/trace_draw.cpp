@@ -77,7 +77,8 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
 
   const double full = trace_full_scale(set.magnification, trace_in_abs_list(r.station), r.sample_max, peak);
   const float dt = yR - yL;
-  int32_t points = static_cast<int32_t>(set.plot_resolution * dt);
+  // dt is single precision, the product is not: 300 x (7.97 - 0.9) gives 2120 points.
+  int32_t points = static_cast<int32_t>(set.plot_resolution * static_cast<double>(dt));
   if (points < 1) points = 1;
   const float band = sv.band_height;
   Geometry g{near_edge + band / 2.0f, (band / 2.0) / std::max(full, 1.0), r.reverse != 0};
