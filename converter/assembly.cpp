@@ -4,6 +4,8 @@
 #include "paths.h"
 #include "run.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -99,8 +101,17 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
         return false;
     }
     const auto it = std::find(g_run.work_files.begin(), g_run.work_files.end(), name);
+    const bool reopen = it != g_run.work_files.end();
+    // SUDS positions are 32-bit: the file must stay below 2 GiB.
+    struct stat st;
+    const std::int64_t size = reopen && stat(name.c_str(), &st) == 0 ? st.st_size : 0;
+    if (size + 2 * SUDS_TAG_SIZE + SUDS_SIZE_STATION_COMP + SUDS_SIZE_DESCRIP_TRACE +
+            4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
+        report("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
+        return false;
+    }
     int fd;
-    if (it != g_run.work_files.end()) {
+    if (reopen) {
         fd = suds_open(name.c_str(), SUDS_MODE_APPEND);
     } else {
         fd = suds_open(name.c_str(), SUDS_MODE_CREATE);

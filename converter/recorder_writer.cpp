@@ -105,7 +105,7 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
 {
     const int nch = static_cast<int>(spec.channels.size());
     const long n = recorder_spec_samples(spec);
-    if (n < 0 || n > kMaxSubframeSamples) {
+    if (n < 0 || n > 4 * kMaxSubframeSamples) {
         *error = "samples per subframe out of range: " + std::to_string(n);
         return false;
     }
@@ -122,7 +122,7 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
     }
 
     // File header, data frame header and channel string.
-    const int declared = spec.declared_channels >= 0 ? spec.declared_channels : nch;
+    const int declared = spec.declared_channels.value_or(nch);
     const std::int32_t chan_len = 10 * nch;
     std::vector<std::uint8_t> head(static_cast<std::size_t>(68 + chan_len + chan_len % 4), 0);
     put_le_i32(&head[0], spec.frame_type);

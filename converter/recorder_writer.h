@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct GenChannel {
 
 struct RecorderSpec {
     std::vector<GenChannel> channels;
-    int declared_channels = -1;       // N written in the header; -1: channels.size()
+    std::optional<int> declared_channels; // N written in the header; default channels.size()
     int frame_type = 5;
     std::string site = "TALV1";       // frame creator
     std::string recording_type = "FILE_CON";

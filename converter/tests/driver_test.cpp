@@ -1,0 +1,154 @@
+#include "driver.h"
+
+#include "paths.h"
+#include "run.h"
+
+#include "recorder_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Driver : public ::testing::Test {
+protected:
+    void SetUp() override { run_reset(); }
+    void TearDown() override { run_reset(); }
+
+    void parse(std::vector<std::string> args)
+    {
+        std::vector<const char*> argv{"talvex"};
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
+        testing::internal::CaptureStderr();
+        parse_arguments(static_cast<int>(argv.size()), argv.data());
+        err_ = testing::internal::GetCapturedStderr();
+    }
+    std::string err_;
+};
+
+} // namespace
+
+TEST_F(Driver, SlashStartsASwitchOnlyWithoutAFurtherSlash)
+{
+    EXPECT_TRUE(is_switch("-v"));
+    EXPECT_TRUE(is_switch("/v"));
+    EXPECT_TRUE(is_switch("/S"));
+    EXPECT_TRUE(is_switch("-"));
+    EXPECT_TRUE(is_switch("-a/b"));
+    EXPECT_FALSE(is_switch("/home/x/rec.cd11"));
+    EXPECT_FALSE(is_switch("rec.cd11"));
+}
+
+TEST_F(Driver, SwitchesAreKnownByTheirSecondCharacter)
+{
+    parse({"-V", "/s", "-vanilla", "-Asc", "/home/x/rec.cd11"});
+    EXPECT_TRUE(g_run.verbose);
+    EXPECT_TRUE(g_run.suds);
+    EXPECT_TRUE(g_run.asc);
+    EXPECT_FALSE(g_run.casc);
+    EXPECT_EQ(g_run.input_name, "/home/x/rec.cd11");
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(Driver, UnknownSwitchesAndExtraNamesWarnAndTheRunGoesOn)
+{
+    parse({"-x", "-", "a.cd11", "b.msed", "c.extra"});
+    EXPECT_EQ(err_, "WARNING: Unrecognized command line switch: -x\n"
+                    "WARNING: Unrecognized command line switch: -\n"
+                    "WARNING: Unrecognized command line argument: c.extra\n");
+    EXPECT_EQ(g_run.input_name, full_path("a.cd11"));
+    EXPECT_EQ(g_run.output_name, full_path("b.msed"));
+}
+
+TEST_F(Driver, AscWinsOverCasc)
+{
+    parse({"-casc", "-asc", "r.cd11"});
+    EXPECT_TRUE(g_run.asc);
+    EXPECT_FALSE(g_run.casc);
+}
+
+TEST_F(Driver, DefaultNamesFollowTheFormat)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* output;
+        const char* work;
+        const char* info;
+    } cases[] = {
+        {{"/d/rec.cd11"}, "/d/rec.msed", "/d/rec.suds", ""},
+        {{"-v", "/d/rec.cd11x"}, "/d/rec.msed", "/d/rec.suds", "/d/rec.wtx"},
+        {{"-s", "-v", "/d/rec.cd11"}, "/d/rec.suds", "/d/rec.suds", "/d/rec.wtx"},
+        {{"-asc", "/d/rec.cd11"}, "/d/rec.asc", "/d/rec.suds", ""},
+        {{"-casc", "-v", "/d/rec"}, "/d/rec.asc", "/d/rec.suds", "/d/rec.wtx"},
+        {{"-v", "/d.v2/rec", "/o.x/out"}, "/o.x/out", "/o.x/out.suds", "/o.x/out.wtx"},
+    };
+    for (const auto& c : cases) {
+        run_reset();
+        parse(c.args);
+        derive_names();
+        EXPECT_EQ(g_run.output_name, c.output);
+        EXPECT_EQ(g_run.work_name, c.work);
+        EXPECT_EQ(g_run.info_name, c.info);
+        EXPECT_STREQ(format_extension(), g_run.suds ? ".suds" : (g_run.asc || g_run.casc) ? ".asc" : ".msed");
+    }
+}
+
+TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+    } cases[] = {
+        {{"/d/rec.msed"}, false},               // output is the input
+        {{"-s", "/d/rec.suds"}, false},         // SUDS output is the input
+        {{"-v", "/d/rec.wtx"}, false},          // information file is the input
+        {{"/d/rec.cd11", "/d/out.suds"}, false}, // output is its own work file
+        {{"-v", "/d/rec.cd11", "/d/out.wtx"}, false},
+        {{"-casc", "/d/rec.asc"}, true},        // -casc writes no file of that name
+        {{"-v", "-s", "/d/rec.cd11"}, true},
+        {{"-v", "/d/rec.cd11", "/d/out.msed"}, true},
+    };
+    for (const auto& c : cases) {
+        run_reset();
+        parse(c.args);
+        derive_names();
+        testing::internal::CaptureStdout();
+        const bool ok = check_names();
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(ok, c.ok) << c.args.back();
+        EXPECT_EQ(out.find("ERROR: ") != std::string::npos, !c.ok) << out;
+    }
+}
+
+TEST_F(Driver, ReportReachesStandardOutputAndTheInformationFile)
+{
+    TempDir dir;
+    g_run.info_name = dir.file("r.wtx");
+    testing::internal::CaptureStdout();
+    report("before %d\n", 1);
+    ASSERT_TRUE(run_open_info());
+    report_info_only("only %s\n", "info");
+    report("both %s\n", "x");
+    run_close_info();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "before 1\nboth x\n");
+    EXPECT_EQ(read_file(g_run.info_name), "only info\nboth x\n");
+}
+
+TEST_F(Driver, UsageAndMissingInputEndWithCodeOne)
+{
+    const char* none[] = {"talvex"};
+    const char* question[] = {"talvex", "-?"};
+    const char* only_switches[] = {"talvex", "-v", "-s"};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(driver_run(1, none), 1);
+    run_reset();
+    EXPECT_EQ(driver_run(2, question), 1);
+    run_reset();
+    EXPECT_EQ(driver_run(3, only_switches), 1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string usage = "\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n";
+    EXPECT_NE(out.find(usage), std::string::npos);
+    EXPECT_NE(out.find(usage, out.find(usage) + 1), std::string::npos);
+    EXPECT_NE(out.find("ERROR: Unable to open: \n"), std::string::npos);
+    EXPECT_NE(out.find("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\n"), std::string::npos);
+}
