@@ -119,6 +119,8 @@ const SudsFieldDescription* suds_find_field(int id, const char* name);
 int suds_kind_width(int kind);
 
 // The unit in which callers pass structures: type, data length, body.
+// An in-memory record only: the library moves its fields to and from files
+// explicitly, so its own layout and padding never reach a file.
 struct SudsRecord {
     int16_t type = 0;        // structure id held in the body (1..33)
     int32_t data_length = 0; // bytes of the data block that belongs to it
