@@ -85,6 +85,22 @@ for bin in "$root"/usr/bin/*; do
     done
 done
 
+# --- the unpacked SUDS library, found through its relocatable suds.pc ---------
+if [ "$TALVEX_SUDS_INSTALLED" = 1 ]; then
+    pc=$(find "$root/usr/lib" -name suds.pc | head -n 1)
+    san_flags=""
+    [ "$TALVEX_SANITIZE" = 1 ] && san_flags="-fsanitize=address,undefined"
+    # shellcheck disable=SC2046
+    if [ -n "$pc" ] && g++ -std=c++20 $san_flags -o "$scratch/consumer" \
+        "$(dirname "$0")/consumer/consumer.cpp" \
+        $(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags --libs suds) >"$scratch/cc.log" 2>&1; then
+        "$scratch/consumer" >"$scratch/consumer.out" 2>&1 ||
+            fail "consumer of the unpacked library: $(cat "$scratch/consumer.out")"
+    else
+        fail "building against the unpacked library failed: $(head -10 "$scratch/cc.log")"
+    fi
+fi
+
 # --- run talvex from the scratch root ------------------------------------------
 talvex=$root/usr/bin/talvex
 usage=$("$talvex" 2>&1)
