@@ -108,14 +108,14 @@ void write_suds(const std::string& path, const std::vector<TestChannel>& channel
   ASSERT_EQ(suds_close(fd), 1);
 }
 
-RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env) {
+RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env, const std::string& input) {
   std::string cmd = env + (env.empty() ? "" : " ") + "'" VORLANE_BIN "'";
   for (const std::string& a : args) {
     std::string q = "'";
     for (char c : a) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     cmd += " " + q + "'";
   }
-  cmd += " </dev/null 2>&1";
+  cmd += " <'" + input + "' 2>&1";
   RunResult r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;

@@ -51,8 +51,10 @@ struct RunResult {
 };
 
 // Runs the built vorlane in the current directory with the arguments (shell-quoted
-// here), standard error joined to standard output.
-RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env = "");
+// here), standard error joined to standard output, standard input from the file
+// `input` (or /dev/null).
+RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env = "",
+                      const std::string& input = "/dev/null");
 
 // Pen strokes of a .PLX file, in order.
 std::vector<PlxRecord> read_plx(const std::string& path);
