@@ -83,4 +83,16 @@ if have cd11gen; then
     note "cd11gen(1) documents: $(echo $switches)"
 fi
 
+# kelpin's options ("[-u]", "-o OUTPUT") are in kelpin(1).
+if have kelpin; then
+    usage=$("${built[kelpin]}" -h 2>&1)
+    switches=$(grep -Eo '[[ ]-[a-z]\b' <<<"$usage" | tr -d '[ ' | sort -u)
+    [ -n "$switches" ] || fail "kelpin -h printed no options: $usage"
+    text=$(render_man "$mandir/kelpin.1")
+    for sw in $switches; do
+        grep -Eq "^ {7}$sw( |,|\$)" <<<"$text" || fail "kelpin(1) does not document $sw"
+    done
+    note "kelpin(1) documents: $(echo $switches)"
+fi
+
 finish
