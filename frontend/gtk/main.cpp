@@ -1,0 +1,87 @@
+// fenwold: the dialog front end of the TALVEX tool set.
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "actions.h"
+#include "main_window.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr const char* kVersion = "1.4.0.0";
+
+// The folder of our own executable, where talvex, vorlane and ostrand are.
+std::string own_folder() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return platform::current_folder();
+    if (static_cast<size_t>(n) < buf.size()) {
+      std::string path(buf.data(), static_cast<size_t>(n));
+      return fenwold::folder_of(path);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+gboolean quit_on_signal(gpointer) {
+  gtk_main_quit();
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("fenwold %s\n", kVersion);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf("Usage: fenwold\nOpens, views, converts and saves TALVEX recorder files.\n");
+      return 0;
+    }
+  }
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "fenwold: cannot open the display\n");
+    return 1;
+  }
+  g_set_application_name("Fenwold");
+
+  fenwold::Frontend fe;
+  fe.program_folder = own_folder();
+  // Children run where we were started, so that vorlane.log and
+  // trelkit.ini are found as on the command line.
+  fenwold::SystemChildren children(platform::current_folder());
+  fe.children = &children;
+
+  std::string error;
+  if (!fenwold::frontend_start(fe, error)) {
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                            GTK_BUTTONS_OK, "ERROR: %s", error.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), "Fenwold");
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    std::fprintf(stderr, "fenwold: %s\n", error.c_str());
+    return 1;
+  }
+  // Ended by a signal, it still empties and removes its temp folder.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, quit_on_signal, nullptr);
+
+  {
+    fenwold_gtk::MainWindow window(fe);
+    fe.shell = &window;
+    window.run();
+    fenwold::frontend_exit(fe);
+    fe.shell = nullptr;
+  }
+  return 0;
+}

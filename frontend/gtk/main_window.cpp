@@ -1,0 +1,273 @@
+#include "main_window.h"
+
+#include <chrono>
+#include <thread>
+
+#include "icons.h"
+
+namespace fenwold_gtk {
+
+namespace {
+
+constexpr const char* kFormatTitles[4] = {"SUDS", "Mini-SEED", "ASCII one-channel",
+                                          "ASCII multi-channel"};
+
+GtkWidget* button(const char* caption) {
+  GtkWidget* b = gtk_button_new_with_label(caption);
+  gtk_widget_set_can_default(b, TRUE);
+  return b;
+}
+
+gboolean draw_with(GtkWidget* w, cairo_t* cr, gpointer painter) {
+  auto paint = reinterpret_cast<void (*)(cairo_t*, double, double)>(painter);
+  paint(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w));
+  return TRUE;
+}
+
+GtkWidget* picture(void (*paint)(cairo_t*, double, double)) {
+  GtkWidget* area = gtk_drawing_area_new();
+  g_signal_connect(area, "draw", G_CALLBACK(draw_with), reinterpret_cast<gpointer>(paint));
+  return area;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(fenwold::Frontend& fe) : fe_(fe) {
+  icon_ = program_icon(64);
+  gtk_window_set_default_icon(icon_);
+  build();
+}
+
+MainWindow::~MainWindow() {
+  if (info_window_) gtk_widget_destroy(info_window_);
+  if (window_) gtk_widget_destroy(window_);
+  if (menu_) gtk_widget_destroy(menu_);
+  if (icon_) g_object_unref(icon_);
+}
+
+void MainWindow::build() {
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window_), "Fenwold");
+  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  gtk_window_set_icon(GTK_WINDOW(window_), icon_);
+  gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_NORMAL);
+  du_ = dialog_units_of(window_);
+
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_widget_set_size_request(fixed, du_.px(344), du_.py(207));
+  gtk_container_add(GTK_CONTAINER(window_), fixed);
+
+  file_label_ = gtk_label_new("");
+  gtk_label_set_xalign(GTK_LABEL(file_label_), 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(file_label_), PANGO_ELLIPSIZE_MIDDLE);
+  place(fixed, file_label_, du_, 10, 15, 316, 8);
+
+  open_ = button("Open TALVEX File");
+  place(fixed, open_, du_, 10, 36, 104, 37);
+  file_info_ = button("File Info");
+  place(fixed, file_info_, du_, 119, 36, 104, 37);
+  quick_view_ = button("Quick View");
+  place(fixed, quick_view_, du_, 230, 36, 104, 37);
+
+  group_ = gtk_frame_new("Conversion Output");
+  place(fixed, group_, du_, 10, 96, 324, 72);
+  convert_ = button("Convert File");
+  place(fixed, convert_, du_, 53, 115, 104, 37);
+
+  struct Radio {
+    int format, y, w;
+  } radios[] = {{fenwold::kFormatSuds, 110, 36},
+                {fenwold::kFormatMiniSeed, 123, 50},
+                {fenwold::kFormatAsciiMulti, 134, 77},
+                {fenwold::kFormatAsciiOne, 147, 75}};
+  GSList* group = nullptr;
+  for (const auto& r : radios) {
+    GtkWidget* b = gtk_radio_button_new_with_label(group, kFormatTitles[r.format]);
+    group = gtk_radio_button_get_group(GTK_RADIO_BUTTON(b));
+    g_object_set_data(G_OBJECT(b), "format", GINT_TO_POINTER(r.format));
+    place(fixed, b, du_, 198, r.y, r.w, 10);
+    radio_[r.format] = b;
+  }
+  close_ = button("Close");
+  place(fixed, close_, du_, 147, 188, 50, 14);
+
+  g_signal_connect(open_, "clicked", G_CALLBACK(on_open), this);
+  g_signal_connect(file_info_, "clicked", G_CALLBACK(on_file_info), this);
+  g_signal_connect(quick_view_, "clicked", G_CALLBACK(on_quick_view), this);
+  g_signal_connect(convert_, "clicked", G_CALLBACK(on_convert), this);
+  g_signal_connect(close_, "clicked", G_CALLBACK(on_close), this);
+  for (GtkWidget* r : radio_) g_signal_connect(r, "toggled", G_CALLBACK(on_format), this);
+  g_signal_connect(window_, "delete-event", G_CALLBACK(on_delete), this);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(on_key), this);
+  gtk_widget_add_events(window_, GDK_BUTTON_PRESS_MASK);
+  g_signal_connect(window_, "button-press-event", G_CALLBACK(on_button), this);
+  g_signal_connect(window_, "map", G_CALLBACK(on_mapped), this);
+
+  // The window menu: a separator and the About entry.
+  menu_ = gtk_menu_new();
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu_), gtk_separator_menu_item_new());
+  GtkWidget* about = gtk_menu_item_new_with_mnemonic("_About Fenwold...");
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu_), about);
+  g_signal_connect_swapped(about, "activate",
+                           G_CALLBACK(+[](MainWindow* self) { self->show_about(); }), this);
+  gtk_widget_show_all(menu_);
+
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio_[fenwold::kFormatSuds]), TRUE);
+  gtk_widget_grab_default(open_);
+}
+
+void MainWindow::run() {
+  fenwold::frontend_init_window(fe_);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio_[fenwold::kFormatSuds]), TRUE);
+  gtk_widget_show_all(window_);
+  gtk_widget_grab_focus(open_);
+  gtk_main();
+}
+
+void MainWindow::set_file_label(const std::string& text) {
+  gtk_label_set_text(GTK_LABEL(file_label_), text.c_str());
+  trace("label", text);
+}
+
+void MainWindow::enable_file_controls(bool enable) {
+  for (GtkWidget* w : {quick_view_, convert_, file_info_, group_}) gtk_widget_set_sensitive(w, enable);
+  for (GtkWidget* r : radio_) gtk_widget_set_sensitive(r, enable);
+  if (enable) trace("enabled", "all");
+}
+
+void MainWindow::pause_ms(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void MainWindow::flush_events() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+void MainWindow::close() {
+  if (closing_) return;
+  closing_ = true;
+  fenwold::action_close(fe_);
+  trace("closed", "main window");
+  gtk_main_quit();
+}
+
+void MainWindow::show_about() {
+  GtkWidget* about = gtk_dialog_new();
+  gtk_window_set_title(GTK_WINDOW(about), "About Fenwold");
+  gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window_));
+  gtk_window_set_modal(GTK_WINDOW(about), TRUE);
+  gtk_window_set_resizable(GTK_WINDOW(about), FALSE);
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_widget_set_size_request(fixed, du_.px(226), du_.py(101));
+  gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(about))), fixed);
+  place(fixed, picture(draw_icon), du_, 11, 10, 24, 24);
+  place(fixed, picture(draw_name_logo), du_, 45, 8, 80, 22);
+  place(fixed, picture(draw_trace_logo), du_, 133, 8, 82, 22);
+  GtkWidget* version = gtk_label_new("Fenwold Version 1.4");
+  gtk_label_set_xalign(GTK_LABEL(version), 0.0f);
+  place(fixed, version, du_, 45, 40, 170, 8);
+  GtkWidget* notice = gtk_label_new(
+      "Opens, views and converts TALVEX recorder files.\nFree software of the TALVEX tool set.");
+  gtk_label_set_xalign(GTK_LABEL(notice), 0.0f);
+  place(fixed, notice, du_, 45, 54, 170, 20);
+  GtkWidget* ok = gtk_button_new_with_label("OK");
+  place(fixed, ok, du_, 169, 80, 50, 14);
+  g_signal_connect_swapped(ok, "clicked", G_CALLBACK(+[](GtkDialog* d) {
+                             gtk_dialog_response(d, GTK_RESPONSE_OK);
+                           }),
+                           about);
+  gtk_widget_show_all(about);
+  gtk_widget_grab_focus(ok);
+  trace("dialog", "About Fenwold");
+  gtk_dialog_run(GTK_DIALOG(about));
+  gtk_widget_destroy(about);
+}
+
+void MainWindow::popup_window_menu(const GdkEvent* event) {
+  gtk_menu_popup_at_pointer(GTK_MENU(menu_), event);
+}
+
+void MainWindow::trace_layout() {
+  if (!tracing()) return;
+  struct Named {
+    const char* name;
+    GtkWidget* w;
+  } controls[] = {{"open", open_},
+                  {"file-info", file_info_},
+                  {"quick-view", quick_view_},
+                  {"convert", convert_},
+                  {"suds", radio_[fenwold::kFormatSuds]},
+                  {"mini-seed", radio_[fenwold::kFormatMiniSeed]},
+                  {"ascii-multi", radio_[fenwold::kFormatAsciiMulti]},
+                  {"ascii-one", radio_[fenwold::kFormatAsciiOne]},
+                  {"close", close_}};
+  for (const auto& c : controls) {
+    GtkAllocation a;
+    gtk_widget_get_allocation(c.w, &a);
+    int x = 0, y = 0;
+    gtk_widget_translate_coordinates(c.w, window_, 0, 0, &x, &y);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%d %d %d %d", x, y, a.width, a.height);
+    trace((std::string("control ") + c.name).c_str(), buf);
+  }
+  trace("ready", fe_.temp_folder);
+}
+
+void MainWindow::on_open(GtkButton*, gpointer self) {
+  fenwold::action_open(static_cast<MainWindow*>(self)->fe_);
+}
+void MainWindow::on_file_info(GtkButton*, gpointer self) {
+  fenwold::action_file_info(static_cast<MainWindow*>(self)->fe_);
+}
+void MainWindow::on_quick_view(GtkButton*, gpointer self) {
+  fenwold::action_quick_view(static_cast<MainWindow*>(self)->fe_);
+}
+void MainWindow::on_convert(GtkButton*, gpointer self) {
+  fenwold::action_convert(static_cast<MainWindow*>(self)->fe_);
+}
+void MainWindow::on_close(GtkButton*, gpointer self) { static_cast<MainWindow*>(self)->close(); }
+
+void MainWindow::on_format(GtkToggleButton* b, gpointer self) {
+  if (!gtk_toggle_button_get_active(b)) return;
+  int format = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(b), "format"));
+  fenwold::set_output_format(static_cast<MainWindow*>(self)->fe_, format);
+  trace("format", kFormatTitles[format]);
+}
+
+gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<MainWindow*>(self)->close();
+  return TRUE;
+}
+
+gboolean MainWindow::on_key(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto* w = static_cast<MainWindow*>(self);
+  if (event->keyval == GDK_KEY_Escape) {
+    w->close();
+    return TRUE;
+  }
+  // Alt+Space and Shift+F10 open the window menu, as the system menu opens.
+  if ((event->keyval == GDK_KEY_space && (event->state & GDK_MOD1_MASK)) ||
+      (event->keyval == GDK_KEY_F10 && (event->state & GDK_SHIFT_MASK))) {
+    gtk_menu_popup_at_widget(GTK_MENU(w->menu_), w->window_, GDK_GRAVITY_NORTH_WEST,
+                             GDK_GRAVITY_NORTH_WEST, reinterpret_cast<GdkEvent*>(event));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+gboolean MainWindow::on_button(GtkWidget*, GdkEventButton* event, gpointer self) {
+  if (event->type == GDK_BUTTON_PRESS && event->button == GDK_BUTTON_SECONDARY) {
+    static_cast<MainWindow*>(self)->popup_window_menu(reinterpret_cast<GdkEvent*>(event));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void MainWindow::on_mapped(GtkWidget*, gpointer self) {
+  g_idle_add(+[](gpointer s) -> gboolean {
+    static_cast<MainWindow*>(s)->trace_layout();
+    return G_SOURCE_REMOVE;
+  }, self);
+}
+
+}  // namespace fenwold_gtk

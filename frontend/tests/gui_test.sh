@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# End-to-end run of the real fenwold under its own Xvfb, driven with
+# xdotool: open the example recorder file through the file chooser, look at
+# its info window, convert it to Mini-SEED, save it, check the saved file,
+# close. Screenshots stay in the work folder for people to look at.
+#   gui_test.sh FENWOLD WORKDIR EXAMPLES_DIR
+# Exit 77 (skipped) when a tool or the example is missing.
+set -u
+fenwold=$(realpath "$1") work=$(realpath -m "$2") examples=$(realpath "$3")
+
+for tool in Xvfb xdotool xdpyinfo import; do
+  command -v $tool >/dev/null || { echo "skip: $tool missing"; exit 77; }
+done
+[ -f "$examples/event3.cd11" ] || { echo "skip: no example recorder file"; exit 77; }
+[ -x "$(dirname "$fenwold")/talvex" ] || { echo "skip: talvex not beside fenwold"; exit 77; }
+
+rm -rf "$work"; mkdir -p "$work/data" "$work/saved" "$work/tmp" "$work/home"
+cp "$examples/event3.cd11" "$work/data/"
+export HOME=$work/home XDG_RUNTIME_DIR=$work/home TMPDIR=$work/tmp
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 FENWOLD_TRACE=1
+out=$work/out
+XVFB= FW=
+cleanup() {
+  [ -n "$FW" ] && kill "$FW" 2>/dev/null
+  [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- fenwold output"; cat "$out"; exit 1; }
+
+# Xvfb picks a free display; a probe that fails gets one more try.
+start_x() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/dpy" 2>"$work/xvfb.log" &
+  XVFB=$!
+  for i in $(seq 200); do [ -s "$work/dpy" ] && break; sleep 0.05; done
+  export DISPLAY=:$(head -1 "$work/dpy")
+  xdpyinfo >/dev/null 2>&1
+}
+start_x || { kill $XVFB; start_x || fail "no X display"; }
+
+# Polls for a line of fenwold's trace (an extended regular expression).
+wait_line() {
+  for i in $(seq 600); do
+    grep -Eq "$1" "$out" 2>/dev/null && return 0
+    kill -0 "$FW" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+# Window id by exact title, polled; with an id to skip, another one.
+wid() {
+  local w
+  for i in $(seq 300); do
+    w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "${2:-none}" | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Clicks the middle of a control named in the trace.
+click() {
+  local x y w h
+  read -r x y w h < <(grep "fenwold: control $1: " "$out" | tail -1 | sed 's/.*: //')
+  [ -n "$h" ] || fail "no position for $1"
+  xdotool mousemove --window "$main" $((x + w / 2)) $((y + h / 2)) click 1
+}
+# Types a path into a file chooser.
+type_path() {
+  xdotool windowfocus --sync "$1"
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 12 "$2"
+  xdotool key Return
+}
+
+(cd "$work" && exec "$fenwold") >"$out" 2>"$work/err" &
+FW=$!
+wait_line "fenwold: ready: " || fail "window did not come up"
+main=$(wid Fenwold) || fail "no main window"
+xdotool windowfocus --sync "$main"
+import -window root "$work/main-empty.png"
+
+# Open through the chooser.
+click open
+wait_line "fenwold: dialog: Open TALVEX Data File" || fail "no open dialog"
+chooser=$(wid "Open TALVEX Data File") || fail "open chooser not shown"
+xdotool windowfocus --sync "$chooser"
+xdotool key --clearmodifiers ctrl+l
+type_path "$chooser" "$work/data/event3.cd11"
+wait_line "fenwold: (enabled|message): " || fail "open did not finish"
+grep -q "fenwold: enabled: all" "$out" || fail "open failed"
+grep -q "fenwold: label: File: $work/data/event3.cd11" "$out" || fail "file label"
+sleep 0.3
+import -window root "$work/main-open.png"
+
+# The info window.
+click file-info
+wait_line "fenwold: info: [1-9][0-9]* lines" || fail "no info window"
+info=$(wid "TALVEX Data File Info") || fail "info window not shown"
+# Without a window manager it opens over the main window: move it below.
+xdotool windowmove --sync "$info" 0 520
+sleep 0.3
+import -window root "$work/info.png"
+
+# Mini-SEED, saved into another folder.
+click mini-seed
+wait_line "fenwold: format: Mini-SEED" || fail "format not chosen"
+click convert
+wait_line "fenwold: dialog: Save Output File As" || fail "no save dialog"
+saver=$(wid "Save Output File As") || fail "save chooser not shown"
+type_path "$saver" "$work/saved/event3.msed"
+wait_line "fenwold: message: " || fail "no final report"
+grep -q "fenwold: message: File $work/data/event3.cd11 converted to $work/saved/event3.msed" "$out" ||
+  fail "final report"
+box=$(wid Fenwold "$main") || fail "report box not shown"
+sleep 0.3
+import -window root "$work/report.png"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+
+# The saved file: whole 4096-byte records, each with a data header.
+saved=$work/saved/event3.msed
+[ -s "$saved" ] || fail "nothing saved"
+size=$(stat -c %s "$saved")
+[ $((size % 4096)) -eq 0 ] || fail "saved size $size is no whole number of records"
+for ((at = 0; at < size; at += 4096)); do
+  head=$(dd if="$saved" bs=1 skip=$at count=8 2>/dev/null)
+  [[ $head =~ ^[0-9]{6}[DRQM]\ $ ]] || fail "record at $at starts with '$head'"
+done
+cmp -s "$saved" "$(sed -n 's/^fenwold: ready: //p' "$out")/event3.msed" || fail "saved file differs"
+wait_line "fenwold: (question|chosen)" >/dev/null
+[ -f "$work/saved/event3.wtx" ] || sleep 1
+[ -f "$work/saved/event3.wtx" ] || fail "information file not kept beside the output"
+
+# Close: the temp folder goes with the program.
+temp=$(sed -n 's/^fenwold: ready: //p' "$out")
+click close
+for i in $(seq 200); do kill -0 "$FW" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$FW" 2>/dev/null && fail "did not end on Close"
+wait "$FW"; rc=$?; FW=
+[ $rc -eq 0 ] || fail "exit status $rc"
+[ ! -e "$temp" ] || fail "temp folder $temp left behind"
+echo "PASS (screenshots in $work)"
