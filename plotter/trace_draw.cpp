@@ -1,9 +1,11 @@
 #include "trace_draw.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -42,11 +44,25 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
   const double bias = r.sample_bias;
 
   double mx = -1.0e30, mn = 1.0e30, sum = 0.0;
-  for (int32_t i = 0; i < count; ++i) {
-    const double v = static_cast<double>(s[i]) - bias;
-    if (v > mx) mx = v;
-    if (v < mn) mn = v;
-    sum += v;
+  if constexpr (is_float) {
+    for (int32_t i = 0; i < count; ++i) {
+      const double v = s[i];
+      mx = std::max(mx, v);
+      mn = std::min(mn, v);
+      sum += v;
+    }
+  } else if (count > 0) {
+    // Whole-number samples: exact sums and extremes in their own type, bias applied after.
+    T smax = s[0], smin = s[0];
+    int64_t isum = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      smax = std::max(smax, s[i]);
+      smin = std::min(smin, s[i]);
+      isum += s[i];
+    }
+    mx = static_cast<double>(smax) - bias;
+    mn = static_cast<double>(smin) - bias;
+    sum = static_cast<double>(isum) - bias * static_cast<double>(count);
   }
   r.maximum = mx;
   r.minimum = mn;
@@ -109,11 +125,21 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
   while (y <= dt && i < stop) {
     double lo = top, hi = -top;
     p += per_point;
-    while (static_cast<int64_t>(p) > i) {
-      const double v = is_float ? std::trunc(static_cast<double>(s[i])) : static_cast<double>(s[i]);
-      lo = std::min(lo, v);
-      hi = std::max(hi, v);
-      ++i;
+    const int64_t end = static_cast<int64_t>(p);
+    if constexpr (is_float) {
+      for (; i < end; ++i) {
+        const double v = std::trunc(static_cast<double>(s[i]));
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+      }
+    } else if (i < end) {
+      T tlo = s[i], thi = s[i];
+      for (; i < end; ++i) {
+        tlo = std::min(tlo, s[i]);
+        thi = std::max(thi, s[i]);
+      }
+      lo = std::min(lo, static_cast<double>(tlo));
+      hi = std::max(hi, static_cast<double>(thi));
     }
     --i;
     plot_pen(g.x(lo), static_cast<float>(y0 + y), PEN_DOWN);
@@ -142,14 +168,13 @@ template <typename T>
 int read_and_draw(int32_t nbytes, const SudsDescripTrace& dt, TraceRecord& r, float yL, float near_edge,
                   float yR) {
   VorlaneState& st = vorlane_state();
-  std::vector<T> s;
-  try {
-    s.resize(static_cast<size_t>(nbytes) / sizeof(T) + 1);
-  } catch (const std::bad_alloc&) {
+  // Not zero-filled: every byte used is read from the file first.
+  std::unique_ptr<T[]> s(new (std::nothrow) T[static_cast<size_t>(nbytes) / sizeof(T) + 1]);
+  if (!s) {
     fail_with("%s", "\nERROR: not enough memory!\n");
     return 0;
   }
-  uint8_t* raw = reinterpret_cast<uint8_t*>(s.data());
+  uint8_t* raw = reinterpret_cast<uint8_t*>(s.get());
   if (nbytes > 0 && suds_read_data(st.suds_fd, raw, nbytes) != 1) {
     fail_with("\n%s\n", suds_error_text());
     return 0;
@@ -159,6 +184,8 @@ int read_and_draw(int32_t nbytes, const SudsDescripTrace& dt, TraceRecord& r, fl
   // The samples the block really holds, whatever the structure announces.
   const int32_t count = static_cast<int32_t>(
       std::min<int64_t>(std::max(dt.number_of_samples, 0), nbytes / static_cast<int32_t>(sizeof(T))));
+  // The file is little-endian: on a little-endian host the bytes already are the samples.
+  if constexpr (std::endian::native != std::endian::little) {
   for (int32_t i = 0; i < count; ++i) {
     const uint8_t* p = raw + static_cast<size_t>(i) * sizeof(T);
     if constexpr (sizeof(T) == 2)
@@ -168,7 +195,8 @@ int read_and_draw(int32_t nbytes, const SudsDescripTrace& dt, TraceRecord& r, fl
     else
       s[i] = suds_get_i32(p);
   }
-  draw_samples(s.data(), count, r, yL, near_edge, yR);
+  }
+  draw_samples(s.get(), count, r, yL, near_edge, yR);
   return 1;
 }
 
