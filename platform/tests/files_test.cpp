@@ -94,14 +94,3 @@ TEST_F(FilesTest, CopyLengthDelete) {
   EXPECT_TRUE(platform::rename_file(b, a, error));
   EXPECT_TRUE(platform::file_exists(a) && !platform::file_exists(b));
 }
-
-TEST_F(FilesTest, CurrentAndAbsolutePaths) {
-  const std::string cwd = std::filesystem::current_path();
-  EXPECT_EQ(platform::current_folder(), cwd);
-  EXPECT_EQ(platform::absolute_path("x/y"), cwd + "/x/y");
-  EXPECT_EQ(platform::absolute_path("/abs"), "/abs");
-  setenv("FILES_TEST_VAR", "v a l", 1);
-  EXPECT_EQ(platform::environment("FILES_TEST_VAR"), "v a l");
-  unsetenv("FILES_TEST_VAR");
-  EXPECT_EQ(platform::environment("FILES_TEST_VAR"), "");
-}

@@ -156,7 +156,12 @@ std::string fresh_name(const std::string& folder) {
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
   for (int n = 1;; ++n) {
-    const std::string name = folder + "/plot-" + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".pdf";
+    char base[64];
+    if (n > 1)
+      std::snprintf(base, sizeof base, "/plot-%s-%d.pdf", stamp, n);
+    else
+      std::snprintf(base, sizeof base, "/plot-%s.pdf", stamp);
+    const std::string name = folder + base;
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd >= 0) {
       close(fd);
