@@ -115,20 +115,6 @@ TEST_F(Database, NoWaveformAtAllGivesNoRecords) {
   EXPECT_EQ(build({c}), 0);
 }
 
-TEST_F(Database, DataTypeTable) {
-  int32_t mx = -1, bias = -1;
-  const struct {
-    char t;
-    int32_t mx, bias;
-  } table[] = {{'2', 8388607, 0}, {'f', 0, 0}, {'i', 32767, 0}, {'l', 2147483647, 0}, {'q', 2047, 0}, {'s', 2047, 2048}};
-  for (const auto& e : table) {
-    ASSERT_TRUE(trace_data_type(e.t, &mx, &bias)) << e.t;
-    EXPECT_EQ(mx, e.mx);
-    EXPECT_EQ(bias, e.bias);
-  }
-  EXPECT_FALSE(trace_data_type('u', &mx, &bias));
-}
-
 TEST_F(Database, PackKeepsWaveformsAndAcceptedPicks) {
   const unsigned char k1[12] = {1}, k2[12] = {2}, k3[12] = {3};
   std::vector<TraceRecord> v;

@@ -151,16 +151,6 @@ TEST_F(Drawing, FullScaleFollowsTheMagnification) {
   EXPECT_NEAR(max_deflection(draw()), 0.5 * 1000 / 32767.0, 1e-6);
 }
 
-TEST_F(Drawing, FullScaleRules) {
-  EXPECT_DOUBLE_EQ(trace_full_scale(1.0f, false, 32767, 1000), 32767);
-  EXPECT_DOUBLE_EQ(trace_full_scale(2.0e9f, true, 32767, 1000), 32767);
-  EXPECT_DOUBLE_EQ(trace_full_scale(-2.0f, false, 32767, 1000), 16383.5);
-  EXPECT_DOUBLE_EQ(trace_full_scale(4.0f, false, 32767, 1000), 32767 / 4.0);
-  EXPECT_DOUBLE_EQ(trace_full_scale(2.0e9f, false, 32767, 1000), 1000);
-  EXPECT_DOUBLE_EQ(trace_full_scale(2.0e9f, false, 32767, 0), 0);  // a flat trace: the factor takes 1
-  EXPECT_DOUBLE_EQ(trace_full_scale(1.0f, false, 0, 5.5), 0);  // float data at absolute amplitude
-}
-
 TEST_F(Drawing, OffsetBiasAndMeanAreRemovedAndValuesClipped) {
   load({wave('s', {2048 + 100, 2048 - 100, 2048 + 100, 2048 - 100, 2048 + 100})}, 0.04);
   std::vector<Stroke> s = draw();
@@ -446,6 +436,52 @@ TEST_F(Drawing, NoTraceInsideAZeroWindowStillGivesASheet) {
   EXPECT_DOUBLE_EQ(st().db[1].ist, a.ist);  // moved to the reference time
   EXPECT_TRUE(st().error_flag);
   EXPECT_GT(strokes().size(), 1000u);
+}
+
+TEST_F(Drawing, RecordSectionPlacesTracesByDistance) {
+  TestChannel a = wave('i', std::vector<double>(500, 7.0));
+  TestChannel b = a;
+  b.station = "BBB";
+  write_suds(dir.file("t.dmx"), {a, b});
+  st().suds_name = dir.file("t.dmx");
+  ASSERT_EQ(trace_build_database(), 2);
+  st().hypo.kind = 1;
+  st().db[0].delta = 10.0f;
+  st().db[1].delta = 50.0f;
+  PlotSettings& set = st().settings;
+  set.record_section = 1;
+  set.annot = kAnnotEventLine | kAnnotPRemark;
+  set.range_min = 10.0f;
+  set.range_max = 50.0f;
+  ASSERT_EQ(sheet_plot_all(2), 1);
+  // Two bands of the whole page; the far trace's zero line is the range axis end.
+  const float band = (10.0f - 0.35f - 0.17f) / 2 - 0.085f;
+  const float xs = 0.35f + 0.085f + band / 2, xe = 9.83f - band / 2;
+  EXPECT_FLOAT_EQ(st().sheet.range_scale, (xe - xs) / 40.0f);
+  int near_line = 0, far_line = 0;
+  for (const Stroke& p : strokes()) {
+    if (p.code != PEN_DOWN || p.y < 1.1f || p.y > 7.92f) continue;
+    near_line += std::fabs(p.x - xs) < 1e-4f;
+    far_line += std::fabs(p.x - xe) < 1e-4f;
+  }
+  EXPECT_GE(near_line, 500);
+  EXPECT_GE(far_line, 500);
+}
+
+TEST_F(Drawing, AmplitudeNumbersInVoltsWhenGainAndConstantAreKnown) {
+  TestChannel a = wave('i', square(100, -1000, 1000));
+  a.mvolts = 0.5f;  // 2000 counts per volt
+  a.atod_gain = 4;
+  TestChannel b = wave('i', square(100, -1000, 1000));
+  b.station = "BBB";
+  b.mvolts = 0.5f;  // no gain: stays in counts
+  write_suds(dir.file("t.dmx"), {a, b});
+  st().suds_name = dir.file("t.dmx");
+  ASSERT_EQ(trace_build_database(), 2);
+  st().settings.amp_unit = 1;
+  ASSERT_EQ(sheet_plot_all(2), 1);
+  EXPECT_DOUBLE_EQ(st().db[0].maximum, 1000.0 / 2000.0 / 4.0);
+  EXPECT_DOUBLE_EQ(st().db[1].maximum, 1000.0);
 }
 
 }  // namespace
