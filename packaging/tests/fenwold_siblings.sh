@@ -35,7 +35,8 @@ die() {
 
 mkdir -p "$T/home" "$T/tmp" "$T/work"
 cp "$rec" "$T/work/rec.cd11"
-export HOME=$T/home XDG_RUNTIME_DIR=$T/home GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+# FENWOLD_TRACE makes fenwold print its dialogs and messages on standard output.
+export HOME=$T/home XDG_RUNTIME_DIR=$T/home GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 FENWOLD_TRACE=1
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$T/dpy" 2>"$T/xvfb.log" &
 xvfb=$!
@@ -63,9 +64,9 @@ xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool key Return
 chooser=$(wid 'Open TALVEX Data File') || die "Open did not show the file chooser"
 xdotool windowfocus --sync "$chooser" 2>/dev/null
-xdotool key ctrl+l
-sleep 0.2
+xdotool key --clearmodifiers ctrl+l
 xdotool windowfocus --sync "$chooser" 2>/dev/null
+xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 12 "$T/work/rec.cd11"
 xdotool key Return
 
@@ -76,6 +77,9 @@ for _ in $(seq 300); do
     info=$(ls "$T"/tmp/fenwold.*/rec.info 2>/dev/null | head -n 1)
     [ -n "$info" ] && [ -s "$info" ] && break
     kill -0 "$app" 2>/dev/null || die "fenwold ended during the import"
+    if grep -q '^fenwold: message: ' "$T/out" 2>/dev/null; then
+        die "fenwold reported: $(grep '^fenwold: message: ' "$T/out" | head -n 1)"
+    fi
     sleep 0.1
 done
 [ -n "$info" ] && [ -s "$info" ] || die "no channel listing: fenwold did not run talvex and ostrand from $bindir ($(ls -R "$T/tmp" 2>&1 | tr '\n' ' '))"
