@@ -3,12 +3,18 @@
 #include <gtk/gtk.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
+
+#ifdef FENWOLD_WITH_X11
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#endif
 
 #include "actions.h"
 #include "main_window.h"
@@ -32,6 +38,26 @@ std::string own_folder() {
   }
 }
 
+// The temp folder to remove should the program end without returning from
+// main (the display connection lost makes GDK call exit).
+std::string g_temp_at_exit;
+
+void remove_temp_at_exit() {
+  if (g_temp_at_exit.empty()) return;
+  fenwold::Frontend leftover;
+  leftover.temp_folder = g_temp_at_exit;
+  fenwold::frontend_exit(leftover);
+}
+
+#ifdef FENWOLD_WITH_X11
+// GDK ends the process at once when the display goes away; the temp folder
+// goes first.
+int on_display_lost(Display*) {
+  remove_temp_at_exit();
+  _exit(1);
+}
+#endif
+
 gboolean quit_on_signal(gpointer) {
   gtk_main_quit();
   return G_SOURCE_CONTINUE;
@@ -50,6 +76,8 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  // A display that goes away is then an error GDK reports, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "fenwold: cannot open the display\n");
     return 1;
@@ -73,6 +101,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fenwold: %s\n", error.c_str());
     return 1;
   }
+  g_temp_at_exit = fe.temp_folder;
+  std::atexit(remove_temp_at_exit);
+#ifdef FENWOLD_WITH_X11
+  if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(on_display_lost);
+#endif
   // Ended by a signal, it still empties and removes its temp folder.
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, quit_on_signal, nullptr);
 
@@ -81,6 +114,7 @@ int main(int argc, char** argv) {
     fe.shell = &window;
     window.run();
     fenwold::frontend_exit(fe);
+    g_temp_at_exit.clear();
     fe.shell = nullptr;
   }
   return 0;

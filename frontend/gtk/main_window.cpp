@@ -111,6 +111,11 @@ void MainWindow::build() {
   g_signal_connect_swapped(about, "activate",
                            G_CALLBACK(+[](MainWindow* self) { self->show_about(); }), this);
   gtk_widget_show_all(menu_);
+  g_signal_connect(menu_, "popped-up", G_CALLBACK(+[](GtkMenu*, gpointer, gpointer, gboolean,
+                                                      gboolean, gpointer) {
+                     trace("menu", "window menu");
+                   }),
+                   nullptr);
 
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio_[fenwold::kFormatSuds]), TRUE);
   gtk_widget_grab_default(open_);
