@@ -66,6 +66,19 @@ if have fenwold; then
         fi
     fi
 fi
+# man finds every page under the installed man folder.
+if command -v man >/dev/null; then
+    pages=""
+    for prog in talvex vorlane fenwold ostrand kelpin cd11gen; do
+        have "$prog" && pages="$pages 1:$prog"
+    done
+    have vorlane && pages="$pages 5:trelkit.ini"
+    for entry in $pages; do
+        found=$(man -M "$prefix/$mandir" -w "${entry%%:*}" "${entry#*:}" 2>/dev/null)
+        [ "$found" = "$prefix/$mandir/man${entry%%:*}/${entry#*:}.${entry%%:*}.gz" ] ||
+            fail "man -w ${entry%%:*} ${entry#*:} found '$found'"
+    done
+fi
 # Every installed man page renders cleanly from its compressed form.
 for page in "$prefix/$mandir"/man?/*.gz; do
     [ -f "$page" ] || continue
