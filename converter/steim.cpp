@@ -1,4 +1,5 @@
-// Steim-1 encoder (packing state machine with step-backs) and decoder.
+// Steim-1 encoder (the packing state machine with its step-backs, applied a
+// data word at a time) and decoder.
 #include "steim.h"
 
 #include <cstring>
@@ -6,14 +7,6 @@
 #include "run.h"
 
 namespace {
-
-void put_be32(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
 
 std::uint32_t get_be32(const std::uint8_t* p)
 {
@@ -37,43 +30,53 @@ constexpr Step kPacking[5][3] = {
     {{7, 0, 3}, {6, 2, -1}, {6, 2, -1}},
 };
 
-// Output side of the encoder: frames, words and control words.
-struct FrameWriter {
-    std::uint8_t* data;     // first frame
-    std::uint32_t control = 0;
-    int frame = 0;
-    int word = 3;           // next data word; frame 0 starts after X0 and Xn
-    int encoded = 0;
+// The packing table applied to the classes of the next (up to) four
+// differences gives the data word that the machine emits there: its code and
+// the number of differences it carries. Step-backs re-encode the very same
+// differences (previous = the sample before), so the machine is a function of
+// the class pattern; class 3 below stands for "no further sample", where the
+// end-of-samples rule applies. Derived at compile time from kPacking.
+struct WordRule {
+    std::uint8_t code;  // 1 four 8-bit, 2 two 16-bit, 3 one 32-bit difference
+    std::uint8_t count; // differences (samples) the word carries
+};
 
-    // Stores one data word; true when it completed the record.
-    bool emit(std::uint32_t value, std::uint32_t code, int samples)
-    {
-        put_be32(data + frame * 64 + word * 4, value);
-        control |= code << (30 - 2 * word);
-        encoded += samples;
-        if (++word == 16) {
-            put_be32(data + frame * 64, control);
-            control = 0;
-            word = 1;
-            if (++frame == STEIM_FRAMES) return true;
+constexpr WordRule rule_for(unsigned key)
+{
+    int state = 0;
+    for (int j = 0; j < 4; ++j) {
+        const unsigned cls = (key >> (2 * j)) & 3u;
+        if (cls == 3) {
+            switch (state) {
+            case 1:
+            case 2: return {3, 1};
+            case 3:
+            case 4: return {2, 2}; // state 4: the third held one starts the next word
+            default: return {0, 0};
+            }
         }
-        return false;
+        state = kPacking[state][cls].next;
+        if (state == 5) return {3, 1};
+        if (state == 6) return {2, 2};
+        if (state == 7) return {1, 4};
     }
-    bool emit32(std::int32_t d) { return emit(static_cast<std::uint32_t>(d), 3, 1); }
-    bool emit16(std::int32_t a, std::int32_t b)
+    return {0, 0}; // unreachable: state 4 emits on any class
+}
+
+struct WordRules {
+    WordRule r[256];
+    constexpr WordRules() : r{}
     {
-        return emit((static_cast<std::uint32_t>(a) << 16) | (static_cast<std::uint32_t>(b) & 0xFFFFu),
-                    2, 2);
-    }
-    bool emit8(const std::int32_t* s)
-    {
-        return emit((static_cast<std::uint32_t>(s[0]) << 24) |
-                        ((static_cast<std::uint32_t>(s[1]) & 0xFFu) << 16) |
-                        ((static_cast<std::uint32_t>(s[2]) & 0xFFu) << 8) |
-                        (static_cast<std::uint32_t>(s[3]) & 0xFFu),
-                    1, 4);
+        for (unsigned k = 0; k < 256; ++k) r[k] = rule_for(k);
     }
 };
+constexpr WordRules kWordRules;
+
+inline void store_be32(std::uint8_t* p, std::uint32_t v)
+{
+    v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
+}
 
 } // namespace
 
@@ -88,53 +91,82 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
     record[47] = 0;
     std::memset(record + STEIM_DATA_OFFSET, 0, MSEED_RECORD_SIZE - STEIM_DATA_OFFSET);
     if (n > STEIM_MAX_INPUT) n = STEIM_MAX_INPUT;
+    if (n < 0) n = 0;
 
-    FrameWriter out{record + STEIM_DATA_OFFSET};
-    std::int32_t held[4] = {};
-    std::uint32_t previous = 0; // the first difference is the first sample minus 0
-    int state = 0;
-    bool complete = false;
-    for (int i = 0; i < n; ++i) {
-        const auto x = static_cast<std::uint32_t>(samples[i]);
-        const std::uint32_t d = x - previous; // wraps in 32 bits
-        previous = x;
-        const int cls = (d + 128u < 256u) ? 0 : (d + 32768u < 65536u) ? 1 : 2;
-        const Step step = kPacking[state][cls];
-        if (step.slot >= 0) held[step.slot] = static_cast<std::int32_t>(d);
-        if (step.back > 0) {
-            i -= step.back;
-            previous = static_cast<std::uint32_t>(samples[i]);
+    // Differences (the first from 0), wrapping in 32 bits, and their classes:
+    // 0 fits 8 bits, 1 fits 16 bits, 2 needs 32; 3 past the last sample.
+    // Worked out a stretch at a time ahead of the words that use them, since a
+    // record may take as few as 943 of the samples.
+    std::uint32_t d[STEIM_MAX_INPUT + 4];
+    std::uint8_t cls[STEIM_MAX_INPUT + 8];
+    std::uint8_t key[STEIM_MAX_INPUT + 4]; // class pattern of the four differences from here
+    const auto* x = reinterpret_cast<const std::uint32_t*>(samples);
+    int ready = 0; // d, cls and key hold entries [0, ready)
+    auto prepare = [&](int upto) {
+        const int end = upto < n ? upto : n;
+        // Differences and classes reach three past the stretch: its last words look ahead.
+        const int ahead = end + 3 < n ? end + 3 : n;
+        int from = ready;
+        if (from == 0) {
+            d[0] = x[0];
+            from = 1;
         }
-        state = step.next;
-        if (state >= 5) {
-            if (state == 5)
-                complete = out.emit32(held[0]);
-            else if (state == 6)
-                complete = out.emit16(held[0], held[1]);
-            else
-                complete = out.emit8(held);
-            if (complete) break;
-            state = 0;
+        for (int k = from; k < ahead; ++k) d[k] = x[k] - x[k - 1];
+        for (int k = ready; k < ahead; ++k) {
+            const std::uint32_t v = d[k];
+            cls[k] = static_cast<std::uint8_t>(2 - (v + 128u < 256u) - (v + 32768u < 65536u));
+        }
+        for (int k = ahead; k < end + 3; ++k) {
+            d[k] = 0;
+            cls[k] = 3;
+        }
+        for (int k = ready; k < end; ++k)
+            key[k] = static_cast<std::uint8_t>(cls[k] | (cls[k + 1] << 2) | (cls[k + 2] << 4) | (cls[k + 3] << 6));
+        ready = end;
+    };
+
+    std::uint8_t* data = record + STEIM_DATA_OFFSET;
+    std::uint8_t* frame = data;
+    std::uint32_t control = 0;
+    int word = 3; // frame 0: words 1 and 2 hold X0 and Xn
+    int frames_done = 0;
+    int i = 0;
+    while (i < n) {
+        if (i >= ready) prepare(i + 512);
+        // A branch on the word's kind rather than a jump by a loaded count: on
+        // steady signals the branch is predicted and the walk need not wait for
+        // the lookup.
+        const WordRule rule = kWordRules.r[key[i]];
+        std::uint32_t value;
+        if (rule.count == 4) {
+            value = (d[i] << 24) | ((d[i + 1] & 0xFFu) << 16) | ((d[i + 2] & 0xFFu) << 8) | (d[i + 3] & 0xFFu);
+            control |= 1u << (30 - 2 * word);
+            i += 4;
+        } else if (rule.count == 2) {
+            value = (d[i] << 16) | (d[i + 1] & 0xFFFFu);
+            control |= 2u << (30 - 2 * word);
+            i += 2;
+        } else {
+            value = d[i];
+            control |= 3u << (30 - 2 * word);
+            i += 1;
+        }
+        store_be32(frame + 4 * word, value);
+        if (++word == 16) {
+            store_be32(frame, control);
+            control = 0;
+            word = 1;
+            frame += 64;
+            if (++frames_done == STEIM_FRAMES) break; // the record is full
         }
     }
-    if (!complete) {
-        switch (state) {
-        case 1:
-        case 2: out.emit32(held[0]); break;
-        case 3: out.emit16(held[0], held[1]); break;
-        case 4:
-            if (!out.emit16(held[0], held[1])) out.emit32(held[2]);
-            break;
-        default: break;
-        }
-    }
-    const int encoded = out.encoded;
+    const int encoded = i;
     record[30] = static_cast<std::uint8_t>(encoded >> 8);
     record[31] = static_cast<std::uint8_t>(encoded);
     if (encoded > 0) {
-        if (out.frame < STEIM_FRAMES) put_be32(out.data + out.frame * 64, out.control);
-        put_be32(out.data + 4, static_cast<std::uint32_t>(samples[0]));
-        put_be32(out.data + 8, static_cast<std::uint32_t>(samples[encoded - 1]));
+        if (frames_done < STEIM_FRAMES) store_be32(frame, control);
+        store_be32(data + 4, static_cast<std::uint32_t>(samples[0]));
+        store_be32(data + 8, static_cast<std::uint32_t>(samples[encoded - 1]));
     }
     return encoded;
 }
