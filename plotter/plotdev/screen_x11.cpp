@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -48,8 +49,36 @@ int virtual_key(KeySym k) {
 // end the program, which the default handler would do.
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
-// Pixels past the 16-bit coordinates of the protocol are clipped anyway.
-short clip(int v) { return static_cast<short>(std::clamp(v, -16000, 16000)); }
+// The protocol carries 16-bit coordinates: lines are clipped to a box well
+// inside that range first (Liang-Barsky), so that far points keep their slope.
+constexpr double kLimit = 16000;
+
+bool clip_line(double& x0, double& y0, double& x1, double& y1) {
+  double t0 = 0, t1 = 1;
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 + kLimit, kLimit - x0, y0 + kLimit, kLimit - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double r = q[i] / p[i];
+    if (p[i] < 0) {
+      if (r > t1) return false;
+      t0 = std::max(t0, r);
+    } else {
+      if (r < t0) return false;
+      t1 = std::min(t1, r);
+    }
+  }
+  const double ax = x0, ay = y0;
+  x0 = ax + t0 * dx;
+  y0 = ay + t0 * dy;
+  x1 = ax + t1 * dx;
+  y1 = ay + t1 * dy;
+  return true;
+}
 
 class XPainter : public PlotPainter {
  public:
@@ -77,8 +106,12 @@ class XPainter : public PlotPainter {
     y_ = y;
   }
   void line_to(int x, int y) override {
-    segments_.push_back({clip(x_), clip(y_), clip(x), clip(y)});
-    if (segments_.size() >= 4096) flush();
+    double x0 = x_, y0 = y_, x1 = x, y1 = y;
+    if (clip_line(x0, y0, x1, y1)) {
+      segments_.push_back({static_cast<short>(std::lround(x0)), static_cast<short>(std::lround(y0)),
+                           static_cast<short>(std::lround(x1)), static_cast<short>(std::lround(y1))});
+      if (segments_.size() >= 4096) flush();
+    }
     x_ = x;
     y_ = y;
   }
@@ -87,7 +120,7 @@ class XPainter : public PlotPainter {
     left = std::max(left, -16000);
     top = std::max(top, -16000);
     right = std::min(right, 16000);
-    bottom = std::min(bottom, 16000);
+    bottom = std::min(bottom, 16000);  // sizes stay within 16 bits
     if (right < left || bottom < top) return;
     XSetForeground(dpy_, gc_, pixel(rgb));
     XFillRectangle(dpy_, d_, gc_, left, top, static_cast<unsigned>(right - left + 1),
