@@ -18,6 +18,9 @@ namespace {
 // Tick loops stop after this many ticks, whatever the times in the file say.
 constexpr long kMaxTicks = 100000;
 
+// Whole hundredths of a value, kept inside the range of a long whatever the file holds.
+long hundredths(double v) { return static_cast<long>(std::clamp(v * 100.0, -9.0e18, 9.0e18)); }
+
 int16_t text_color() { return vorlane_state().settings.plot_mode == 1 ? 0 : 7; }
 
 void text_at(float x, float y, float h, const std::string& t, float angle) {
@@ -67,8 +70,8 @@ void time_axis(float a, float b, float yL, float yR) {
   text_centred(a - 0.07f, yL / 2, 0.07f, steps.name, 90.0f);
   text_centred(a - 0.04f, yL, 0.07f, sheet_number_text(t0 / steps.unit), 90.0f);
 
-  const long first = (static_cast<long>(t0 * 100) / steps.minor + 1) * steps.minor;
-  const long end = static_cast<long>(tend * 100);
+  const long first = (hundredths(t0) / steps.minor + 1) * steps.minor;
+  const long end = hundredths(tend);
   plot_pen(a - 0.15f, yL, PEN_UP);
   plot_pen(a - 0.1f, yL, PEN_DOWN);
   long ticks = 0;
@@ -110,8 +113,8 @@ void range_axis(float xs, float xe, float ya, float yb) {
   st.sheet.range_scale = static_cast<float>((xe - xs) / std::max(span, 0.01));
   long major, minor;
   sheet_range_steps(span, &major, &minor);
-  const long first = (static_cast<long>(s.range_min * 100.0) / minor + 1) * minor;
-  const long end = static_cast<long>(s.range_max * 100.0);
+  const long first = (hundredths(s.range_min) / minor + 1) * minor;
+  const long end = hundredths(s.range_max);
   auto X = [&](long v) { return static_cast<float>(xs + (v / 100.0 - s.range_min) * st.sheet.range_scale); };
 
   plot_set_color(text_color());

@@ -211,6 +211,9 @@ int trace_build_database() {
         r.offset = suds_struct_position(st.suds_fd);
         r.ist = suds_get_f64(b + o.dt_ist) + suds_get_f64(b + o.dt_time_corr);
         r.rate = suds_get_f32(b + o.dt_rate) + suds_get_f32(b + o.dt_rate_corr);
+        // A time or rate that is not a number would poison every later computation.
+        if (!std::isfinite(r.ist)) r.ist = 0.0;
+        if (!std::isfinite(r.rate)) r.rate = 0.0f;
         r.length = suds_get_i32(b + o.dt_samples);
         r.data_type = static_cast<char>(b[o.dt_type]);
         if (!trace_data_type(r.data_type, &r.sample_max, &r.sample_bias)) {

@@ -1,6 +1,6 @@
 // The stroke font's data: one path text per glyph for codes 33..126, turned
 // once into the glyph index table (128 entries) and the stroke table
-// (records numbered from 1, each glyph closed by an all-zero record).
+// (831 records numbered from 1, each glyph closed by an all-zero record).
 //
 // Path text: polylines separated by ";", points "x,y" separated by blanks;
 // the first point of each polyline is a move, the rest are draws.
@@ -45,8 +45,8 @@ const char* const kGlyphs[94] = {
     /* = */ "3,11 13,11; 3,5 13,5",
     /* > */ "3,14 13,8 3,2",
     /* ? */ "2,12 3,15 6,16 10,16 13,15 14,12 13,9 8,7 8,4; 7,0 9,0 9,2 7,2 7,0",
-    /* @ */ "11,10 9,11 6,10 5,8 6,6 8,5 10,6 11,10 11,6 13,5 14,8 14,11 12,14 9,16 6,16 "
-            "3,14 2,11 2,5 4,2 7,0 11,0 13,1",
+    /* @ */ "11,6 11,10 8,11 5,8 8,5 11,6 13,5 14,8 14,11 12,14 9,16 6,16 3,14 2,11 2,5 4,2 "
+            "7,0 11,0 13,1",
     /* A */ "2,0 8,16 14,0; 12,6 4,6",
     /* B */ "2,0 2,16 10,16 13,15 14,13 14,11 13,9 10,8 2,8; 10,8 13,7 14,5 14,3 13,1 10,0 2,0",
     /* C */ "14,13 12,15 9,16 7,16 4,15 2,12 2,4 4,1 7,0 9,0 12,1 14,3",

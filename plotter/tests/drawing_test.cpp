@@ -438,6 +438,30 @@ TEST_F(Drawing, NoTraceInsideAZeroWindowStillGivesASheet) {
   EXPECT_GT(strokes().size(), 1000u);
 }
 
+// A file cut at any length either plots or fails with its message; it never crashes.
+TEST_F(Drawing, TruncatedFilesPlotOrFailCleanly) {
+  TestChannel a = wave('i', {1, -2, 3, -4, 5, -6});
+  TestChannel b = wave('l', {10, 20, 30});
+  b.station = "BBB";
+  write_suds(dir.file("full.dmx"), {a, b});
+  const std::string full = read_text(dir.file("full.dmx"));
+  int plotted = 0, refused = 0;
+  for (size_t n = 0; n <= full.size(); ++n) {
+    SetUp();
+    write_text(dir.file("t.dmx"), full.substr(0, n));
+    st().suds_name = dir.file("t.dmx");
+    const int count = trace_build_database();
+    if (count > 0 && sheet_plot_all(count) == 1)
+      ++plotted;
+    else
+      ++refused;
+    if (st().suds_fd) suds_close(st().suds_fd);
+    st().suds_fd = 0;
+  }
+  EXPECT_GT(plotted, 0);
+  EXPECT_GT(refused, 0);
+}
+
 TEST_F(Drawing, RecordSectionPlacesTracesByDistance) {
   TestChannel a = wave('i', std::vector<double>(500, 7.0));
   TestChannel b = a;

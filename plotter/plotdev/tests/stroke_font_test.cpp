@@ -51,6 +51,7 @@ TEST(StrokeFont, EveryPrintableCodeHasAWellFormedGlyph) {
     next += static_cast<int>(glyph(c).size());
   }
   EXPECT_EQ(stroke_font_record_count(), next - 1);
+  EXPECT_EQ(stroke_font_record_count(), 831);
   const StrokeRecord out = stroke_font_record(next);
   EXPECT_EQ(out.pen | out.x | out.y, 0);
 }
