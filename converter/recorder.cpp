@@ -1,10 +1,9 @@
 #include "recorder.h"
 
 #include "assembly.h"
+#include "recorder_input.h"
 #include "recorder_layout.h"
 #include "run.h"
-
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,18 +12,15 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 enum SkipResult { kSkipOk, kSkipEnd, kSkipError };
 
 struct Reader {
+    RecorderInput* in = nullptr;
     std::FILE* f = nullptr;
     std::string name;
     std::string work_name;
     long long file_size = 0;
+    long long pos = 0; // position in the file, kept here so that no step asks the system
     // file header
     std::int32_t frame_type = 0, trigger_channel = 0, trigger_ms = 0, series = 0;
     char creator[8] = {}, destination[8] = {};
@@ -36,30 +32,41 @@ struct Reader {
     RecorderSubframe sf;
 };
 
-bool read_exact(std::FILE* f, void* buf, std::size_t n)
+bool read_exact(Reader& r, void* buf, std::size_t n)
 {
-    return std::fread(buf, 1, n, f) == n;
+    const std::size_t got = std::fread(buf, 1, n, r.f);
+    r.pos += static_cast<long long>(got);
+    return got == n;
 }
 
 // Passes over n bytes. The file is opened read-only and does not change, so
 // a seek checked against its size finds the same truncation a read would.
 bool skip_bytes(Reader& r, long long n)
 {
-    const long pos = std::ftell(r.f);
-    if (pos < 0 || pos + n > r.file_size)
+    if (n < 0 || r.pos + n > r.file_size)
         return false;
-    return std::fseek(r.f, static_cast<long>(pos + n), SEEK_SET) == 0;
+    if (n == 0)
+        return true;
+    // Relative to the present position: within the stream buffer no system call is made.
+    if (std::fseek(r.f, static_cast<long>(n), SEEK_CUR) != 0)
+        return false;
+    r.pos += n;
+    return true;
 }
 
-// Skips m subframes by their length fields.
+// Skips m subframes by their length fields, read straight from the input's
+// window; the stream is moved once, behind the last one.
 SkipResult skip_subframes(Reader& r, int m)
 {
+    long long p = r.pos;
+    SkipResult result = kSkipOk;
     for (int i = 0; i < m; ++i) {
+        if (p == r.file_size) {
+            result = kSkipEnd;
+            break;
+        }
         std::uint8_t b[4];
-        const std::size_t got = std::fread(b, 1, 4, r.f);
-        if (got == 0 && std::feof(r.f))
-            return kSkipEnd;
-        if (got != 4) {
+        if (!r.in->peek(p, b, 4)) {
             report("ERROR: Unable to read: %s\n", r.name.c_str());
             return kSkipError;
         }
@@ -68,12 +75,20 @@ SkipResult skip_subframes(Reader& r, int m)
             report("ERROR: Invalid subframe length %d in: %s\n", len, r.name.c_str());
             return kSkipError;
         }
-        if (!skip_bytes(r, len)) {
+        if (p + 4 + len > r.file_size) {
             report("ERROR: Unable to read: %s\n", r.name.c_str());
             return kSkipError;
         }
+        p += 4 + static_cast<long long>(len);
     }
-    return kSkipOk;
+    if (p != r.pos) {
+        if (std::fseek(r.f, static_cast<long>(p), SEEK_SET) != 0) {
+            report("ERROR: Unable to read: %s\n", r.name.c_str());
+            return kSkipError;
+        }
+        r.pos = p;
+    }
+    return result;
 }
 
 void report_recording_type(Reader& r)
@@ -128,7 +143,7 @@ std::string time_text(double t)
 bool read_header(Reader& r)
 {
     std::uint8_t h[kFrameHeaderSize];
-    if (!read_exact(r.f, h, sizeof h)) {
+    if (!read_exact(r, h, sizeof h)) {
         report("ERROR: Unable to read: %s\n", r.name.c_str());
         return false;
     }
@@ -147,7 +162,7 @@ bool read_header(Reader& r)
         report_recording_type(r);
     }
     std::uint8_t d[kDataFrameHeaderSize];
-    if (!read_exact(r.f, d, sizeof d)) {
+    if (!read_exact(r, d, sizeof d)) {
         report("ERROR: Unable to read: %s\n", r.name.c_str());
         return false;
     }
@@ -171,7 +186,7 @@ bool read_header(Reader& r)
     char names[kMaxRecorderChannels][3];
     for (int i = 0; i < r.channels; ++i) {
         std::uint8_t e[kChannelEntrySize];
-        if (!read_exact(r.f, e, sizeof e)) {
+        if (!read_exact(r, e, sizeof e)) {
             report("ERROR: Unable to read: %s\n", r.name.c_str());
             return false;
         }
@@ -193,7 +208,7 @@ bool read_status(Reader& r)
 {
     RecorderSubframe& sf = r.sf;
     std::uint8_t s[kStatusFixedSize];
-    if (!read_exact(r.f, s, sizeof s)) {
+    if (!read_exact(r, s, sizeof s)) {
         report("ERROR: Unable to read channel status from: %s\n", r.name.c_str());
         return false;
     }
@@ -206,7 +221,7 @@ bool read_status(Reader& r)
     long long used = 0;
     for (int i = 0; i < 4 && used + 4 <= rest; ++i, used += 4) {
         std::uint8_t b[4];
-        if (!read_exact(r.f, b, 4)) {
+        if (!read_exact(r, b, 4)) {
             report("ERROR: Unable to read coordinates from: %s\n", r.name.c_str());
             return false;
         }
@@ -217,7 +232,7 @@ bool read_status(Reader& r)
         return false;
     }
     std::uint8_t b[4];
-    if (!read_exact(r.f, b, 4)) {
+    if (!read_exact(r, b, 4)) {
         report("ERROR: Unable to read: %s\n", r.name.c_str());
         return false;
     }
@@ -268,7 +283,7 @@ bool check_data_size(const Reader& r)
 bool read_trailer(Reader& r)
 {
     std::uint8_t t[kTrailerSize];
-    bool ok = read_exact(r.f, t, sizeof t);
+    bool ok = read_exact(r, t, sizeof t);
     const std::int32_t auth = ok ? get_le_i32(t + 8) : 0;
     if (ok && auth < 0) {
         report("ERROR: Invalid authentication size: %d in: %s\n", auth, r.name.c_str());
@@ -334,10 +349,11 @@ bool finish_channel(Reader& r, int k)
 }
 
 // Extracts channel k: every k-th subframe from the first one on.
-bool extract_channel(Reader& r, long first_pos, int k)
+bool extract_channel(Reader& r, long long first_pos, int k)
 {
     if (k > 0) {
-        if (std::fseek(r.f, first_pos, SEEK_SET) != 0) {
+        r.pos = first_pos;
+        if (std::fseek(r.f, static_cast<long>(first_pos), SEEK_SET) != 0) {
             report("ERROR: Unable to set file position: %s\n", r.name.c_str());
             return false;
         }
@@ -353,6 +369,7 @@ bool extract_channel(Reader& r, long first_pos, int k)
         RecorderSubframe& sf = r.sf;
         std::uint8_t fixed[kSubframeFixedSize];
         const std::size_t got = std::fread(fixed, 1, sizeof fixed, r.f);
+        r.pos += static_cast<long long>(got);
         if (got == 0 && std::feof(r.f))
             return finish_channel(r, k);
         if (got != sizeof fixed) {
@@ -386,7 +403,10 @@ bool extract_channel(Reader& r, long first_pos, int k)
         }
         expected = stamp + sf.samples / rate;
         interval = 1.0 / rate;
-        if (!assembly_append_samples(r.f, sf) || !read_trailer(r))
+        if (!assembly_append_samples(r.f, sf))
+            return false;
+        r.pos += sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
+        if (!read_trailer(r))
             return false;
         const SkipResult skip = skip_subframes(r, r.channels - 1);
         if (skip == kSkipEnd)
@@ -415,22 +435,21 @@ bool pass1(const std::string& input_name, const std::string& work_name)
     r.name = input_name;
     r.work_name = work_name;
     // Read only: the recording is never written, and read-only media work.
-    FilePtr file(std::fopen(input_name.c_str(), "rb"));
-    struct stat st;
-    if (!file || fstat(fileno(file.get()), &st) != 0) {
+    RecorderInput file;
+    if (!file.open(input_name)) {
         report("ERROR: Unable to open: %s\n", input_name.c_str());
         return false;
     }
-    r.f = file.get();
-    r.file_size = st.st_size;
-    std::setvbuf(r.f, nullptr, _IOFBF, 1 << 16);
+    r.in = &file;
+    r.f = file.stream();
+    r.file_size = file.size();
 
     if (!read_header(r))
         return false;
     if (r.event)
         r.trigger_text = make_trigger_text(r.series, r.trigger_ms);
-    const long first_pos = std::ftell(r.f);
-    if (first_pos < 0) {
+    const long long first_pos = r.pos;
+    if (std::ftell(r.f) != first_pos) {
         report("ERROR: Unable to read file position: %s\n", input_name.c_str());
         return false;
     }
@@ -440,7 +459,7 @@ bool pass1(const std::string& input_name, const std::string& work_name)
             return false;
         }
     }
-    file.reset();
+    file.close();
     if (g_run.verbose && !g_run.location_split && g_run.suds && !g_run.work_files.empty())
         report("Output file: %s\n\n", work_name.c_str());
     return true;
