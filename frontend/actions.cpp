@@ -1,5 +1,7 @@
 #include "actions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,13 @@ bool exists(const std::string& path) { return !path.empty() && platform::file_ex
 // the report of an earlier one.
 std::string information_file(const Frontend& fe) {
   return replace_extension(fe.working_copy, ".wtx");
+}
+
+bool same_name(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
 }
 
 void remove_quietly(const std::string& path) {
@@ -177,7 +186,8 @@ void convert_per_channel(Frontend& fe) {
       fe.save_filter = kAsciiFilter;
       if (save_as(fe)) report = save_output_file(fe, file, fe.save_path, true, true);
       // A changed name (or none) means every further file is asked for.
-      ask_for_each = fe.save_path.empty() || file_name_of(fe.save_path) != file_name_of(file);
+      ask_for_each =
+          fe.save_path.empty() || !same_name(file_name_of(fe.save_path), file_name_of(file));
     } else if (ask_for_each) {
       fe.save_path = join_path(fe.save_folder, file_name_of(file));
       if (save_as(fe)) report += save_output_file(fe, file, fe.save_path, true, false);

@@ -366,15 +366,16 @@ TEST_F(Actions, OneChannelAsciiWithTheOfferedName) {
   open(data("rec.cd11"));
   fe_.save_folder = (root_ / "saved").string();
   fenwold::set_output_format(fe_, fenwold::kFormatAsciiOne);
-  shell_.saves.push_back(ScriptedShell::kKeep);
+  // The offered name in other letter case still counts as kept.
+  shell_.saves.push_back(saved("REC_ch1.ASC"));
   fenwold::action_convert(fe_);
   EXPECT_EQ(shell_.save_dialogs.size(), 1u);
   EXPECT_EQ(read(programs("talvex.args")), "[-v]\n[-casc]\n[" + temp("rec.cd11") + "]\n");
-  for (int i = 1; i <= 3; ++i) {
+  for (int i = 2; i <= 3; ++i) {
     EXPECT_EQ(read(saved("rec_CH" + std::to_string(i) + ".asc")), "channel " + std::to_string(i) + "\n");
   }
   EXPECT_EQ(shell_.last_message(), "File " + data("rec.cd11") + " converted to " +
-                                       saved("rec_CH1.asc") + "     \r" + saved("rec_CH2.asc") +
+                                       saved("REC_ch1.ASC") + "     \r" + saved("rec_CH2.asc") +
                                        "     \r" + saved("rec_CH3.asc"));
   EXPECT_TRUE(fs::exists(saved("rec.wtx")));
 }

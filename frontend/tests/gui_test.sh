@@ -84,6 +84,8 @@ import -window root "$work/main-empty.png"
 click open
 wait_line "fenwold: dialog: Open TALVEX Data File" || fail "no open dialog"
 chooser=$(wid "Open TALVEX Data File") || fail "open chooser not shown"
+sleep 0.3
+import -window root "$work/open-chooser.png"
 xdotool windowfocus --sync "$chooser"
 xdotool key --clearmodifiers ctrl+l
 type_path "$chooser" "$work/data/event3.cd11"

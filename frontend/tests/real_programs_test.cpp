@@ -87,20 +87,6 @@ TEST_F(RealPrograms, EveryFormatIsSavedAndTheSudsFileSurvives) {
   EXPECT_TRUE(shell_.answers.empty());
 }
 
-TEST_F(RealPrograms, OneChannelAsciiWithAChangedNameAsksForEachFile) {
-  open_ok("event3.cd11");
-  shell_.saves.push_back(saved("vertical.asc"));
-  shell_.saves.push_back(saved("north.asc"));
-  shell_.saves.push_back(std::nullopt);
-  convert(fenwold::kFormatAsciiOne);
-  EXPECT_EQ(shell_.save_dialogs.size(), 3u);
-  EXPECT_TRUE(fs::exists(saved("vertical.asc")));
-  EXPECT_TRUE(fs::exists(saved("north.asc")));
-  EXPECT_FALSE(fs::exists(saved("event3_BHE.asc")));
-  EXPECT_EQ(shell_.last_message(), "File " + data("event3.cd11") + " converted to " +
-                                       saved("vertical.asc") + "     \r" + saved("north.asc"));
-}
-
 TEST_F(RealPrograms, ALocationSplitOffersItsSudsFilesAndConvertsTheChosenOne) {
   shell_.opens.push_back(data("twoloc.cd11"));
   shell_.opens.push_back(temp("twoloc_10.suds"));
