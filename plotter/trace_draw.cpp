@@ -97,7 +97,10 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
   int32_t points = static_cast<int32_t>(set.plot_resolution * static_cast<double>(dt));
   if (points < 1) points = 1;
   const float band = sv.band_height;
-  Geometry g{near_edge + band / 2.0f, (band / 2.0) / std::max(full, 1.0), r.reverse != 0};
+  // Counts are whole numbers, so a full scale below one count is taken as one; float
+  // samples may be far below 1 and keep their own full scale.
+  const double divisor = is_float ? (full > 0.0 ? full : 1.0) : std::max(full, 1.0);
+  Geometry g{near_edge + band / 2.0f, (band / 2.0) / divisor, r.reverse != 0};
   st.sheet.trace_centre = g.centre;
   const double step = static_cast<double>(dt) / n_int;
   const double y0 = yL + std::max(0.0, r.ist - sv.plot_start) * rate * step;
@@ -127,8 +130,10 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
     p += per_point;
     const int64_t end = static_cast<int64_t>(p);
     if constexpr (is_float) {
+      // Float samples keep their fractions: values in physical units are often far
+      // below one, and cutting them to whole numbers would flatten the trace.
       for (; i < end; ++i) {
-        const double v = std::trunc(static_cast<double>(s[i]));
+        const double v = static_cast<double>(s[i]);
         lo = std::min(lo, v);
         hi = std::max(hi, v);
       }
@@ -213,8 +218,12 @@ bool trace_in_abs_list(const char station[5]) {
 }
 
 double trace_full_scale(float magnification, bool absolute, int32_t sample_max, double peak) {
-  if (magnification == 1.0f || absolute) return sample_max;
-  if (magnification < 0) return sample_max / -static_cast<double>(magnification);
+  // Float samples have no full-scale count (sample max 0): at absolute amplitude and
+  // with a fixed magnification their peak stands in for it, so that a float trace is
+  // neither a flat line nor thrown across the whole sheet.
+  const double full = sample_max > 0 ? static_cast<double>(sample_max) : peak;
+  if (magnification == 1.0f || absolute) return full;
+  if (magnification < 0) return full / -static_cast<double>(magnification);
   const double m = magnification;
   if (sample_max / std::max(peak, 1.0) > m) return sample_max / m;
   return peak;

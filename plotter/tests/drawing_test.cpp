@@ -151,6 +151,23 @@ TEST_F(Drawing, FullScaleFollowsTheMagnification) {
   EXPECT_NEAR(max_deflection(draw()), 0.5 * 1000 / 32767.0, 1e-6);
 }
 
+TEST_F(Drawing, FloatTracesScaleByTheirPeak) {
+  load({wave('f', {0.0, 2.5e-6, 0.0, -2.5e-6, 0.0})}, 0.04);
+  EXPECT_NEAR(max_deflection(draw()), 0.5, 1e-5);  // absolute amplitude: the peak is full scale
+  st().settings.magnification = -2.0f;
+  EXPECT_NEAR(max_deflection(draw()), 1.0, 1e-5);  // fixed 2 times
+  st().settings.magnification = 4.0f;
+  EXPECT_NEAR(max_deflection(draw()), 0.5, 1e-5);  // up to 4 times: the peak
+
+  // Windowing keeps the fractions of float samples.
+  SetUp();
+  std::vector<double> v(12000, 0.0);
+  v[5000] = 3.0e-6;
+  load({wave('f', v)}, 120.0);
+  st().settings.decimation = 0;
+  EXPECT_NEAR(max_deflection(draw()), 0.5, 1e-4);
+}
+
 TEST_F(Drawing, OffsetBiasAndMeanAreRemovedAndValuesClipped) {
   load({wave('s', {2048 + 100, 2048 - 100, 2048 + 100, 2048 - 100, 2048 + 100})}, 0.04);
   std::vector<Stroke> s = draw();
