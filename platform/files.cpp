@@ -104,13 +104,13 @@ bool is_folder(const std::string& path) {
 bool is_readable(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
 bool is_writable(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 
-bool copy_file(const std::string& from, const std::string& to, std::string& error) {
+bool copy_file(const std::string& from, const std::string& to, std::string& error, bool replace) {
   Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.fd < 0) {
     error = std::strerror(errno);
     return false;
   }
-  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), 0666));
   if (out.fd < 0) {
     error = std::strerror(errno);
     return false;

@@ -82,6 +82,9 @@ TEST_F(FilesTest, CopyLengthDelete) {
   std::ifstream in(b, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), data);
 
+  EXPECT_FALSE(platform::copy_file(a, b, error, false));  // b exists: left alone
+  EXPECT_EQ(platform::file_length(b), 200000);
+  EXPECT_TRUE(platform::copy_file(a, dir + "/new", error, false));
   EXPECT_FALSE(platform::copy_file(dir + "/missing", dir + "/c", error));
   EXPECT_FALSE(platform::file_exists(dir + "/c"));
   EXPECT_FALSE(platform::copy_file(a, dir + "/no/such/folder", error));

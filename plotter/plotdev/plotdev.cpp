@@ -151,14 +151,19 @@ void plot_finish(bool save) {
       if (status != 0) std::fprintf(stderr, "\nERROR: Executing DOS command:\n\n   %s\n\n", command.c_str());
     } else {
       to_queue = true;
-      const PlotQueueChoice q = plot_choose_queue_file(s.plot_queue);
-      s.plot_queue = q.folder;
-      s.queue_path = q.path;
-      s.next_queue_number = static_cast<int16_t>(q.number > 0x7FFF ? 0x7FFF : q.number);
-      total = q.total + length;
-      s.queue_total = static_cast<int32_t>(total > 0x7FFFFFFF ? 0x7FFFFFFF : total);
-      std::string error;
-      copied = platform::copy_file(s.temp_path, s.queue_path, error);
+      // The copy never replaces a file: when another program took the
+      // chosen name meanwhile, the choice is made again.
+      for (int attempt = 0; attempt < 100 && !copied; ++attempt) {
+        const PlotQueueChoice q = plot_choose_queue_file(s.plot_queue);
+        s.plot_queue = q.folder;
+        s.queue_path = q.path;
+        s.next_queue_number = static_cast<int16_t>(q.number > 0x7FFF ? 0x7FFF : q.number);
+        total = q.total + length;
+        s.queue_total = static_cast<int32_t>(total > 0x7FFFFFFF ? 0x7FFFFFFF : total);
+        std::string error;
+        copied = platform::copy_file(s.temp_path, s.queue_path, error, false);
+        if (!copied && !platform::file_exists(s.queue_path)) break;
+      }
       if (!copied) {
         char command[1024];
         std::snprintf(command, sizeof command, "COPY %s %s > NUL", s.temp_path.c_str(), s.queue_path.c_str());

@@ -34,9 +34,10 @@ bool is_folder(const std::string& path);
 bool is_readable(const std::string& path);
 bool is_writable(const std::string& path);
 
-// Copies a file's bytes, replacing `to`. True on success; false with
-// `error` set (a partial target is removed).
-bool copy_file(const std::string& from, const std::string& to, std::string& error);
+// Copies a file's bytes, replacing `to` (or, with `replace` false, only
+// when `to` does not exist yet). True on success; false with `error` set (a
+// partial target is removed).
+bool copy_file(const std::string& from, const std::string& to, std::string& error, bool replace = true);
 
 // Deletes a file: true on success, false with `error` set.
 bool delete_file(const std::string& path, std::string& error);
