@@ -407,6 +407,39 @@ TEST_F(Pass1, ChangedInterleavingIsRefused)
     EXPECT_NE(text.find("ERROR: Unable to locate datablocks for channel: BHE\n"), std::string::npos) << text;
 }
 
+TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
+{
+    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 1);
+    write_recorder(spec, dir_.file("whole.cd11"));
+    const std::string whole = read_file(dir_.file("whole.cd11"));
+    const long sub = first_subframe(2);
+    const std::pair<long, std::string> cuts[] = {
+        {20, "ERROR: Unable to read: " + input_ + "\n"},                      // file header
+        {50, "ERROR: Unable to read: " + input_ + "\n"},                      // data frame header
+        {75, "ERROR: Unable to read: " + input_ + "\n"},                      // channel string
+        {sub + 30, "ERROR: Unable to read: " + input_ + "\n"},                // fixed part
+        {sub + 64 + 10, "ERROR: Unable to read channel status from: " + input_ + "\n"},
+        {sub + 64 + 32 + 6, "ERROR: Unable to read coordinates from: " + input_ + "\n"},
+        {sub + 64 + 48 + 2, "ERROR: Unable to read: " + input_ + "\n"},       // data size
+    };
+    for (const auto& [len, message] : cuts) {
+        std::ofstream(input_, std::ios::binary | std::ios::trunc) << whole.substr(0, static_cast<std::size_t>(len));
+        const std::string text = run_pass1();
+        EXPECT_FALSE(ok_) << len;
+        EXPECT_NE(text.find(message), std::string::npos) << len << ": " << text;
+        suds_reset();
+        assembly_reset();
+    }
+    // Channel 2 has no subframe at all.
+    spec.subframes = 0;
+    spec.partial_group = 1;
+    write_recorder(spec, input_);
+    const std::string text = run_pass1();
+    EXPECT_FALSE(ok_);
+    EXPECT_NE(text.find("ERROR: No data subframes found for channel 2 in: " + input_ + "\n"), std::string::npos)
+        << text;
+}
+
 TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused)
 {
     write_recorder(make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2), input_);
