@@ -17,10 +17,10 @@ std::string sheet_number_text(double value, int precision = 1);
 
 // Time axis unit, its name and the major and minor tick steps in hundredths of a second.
 struct TimeAxisSteps {
-  double unit;
-  const char* name;
-  long major;
-  long minor;
+    double unit;
+    const char* name;
+    long major;
+    long minor;
 };
 TimeAxisSteps sheet_time_steps(double span);
 

@@ -6,8 +6,8 @@
 
 // Console seams for the Escape check; unset members use the real console.
 struct TraceDrawHooks {
-  bool (*key_waiting)() = nullptr;
-  int (*read_key)() = nullptr;
+    bool (*key_waiting)() = nullptr;
+    int (*read_key)() = nullptr;
 };
 void trace_draw_set_hooks(const TraceDrawHooks& hooks);
 

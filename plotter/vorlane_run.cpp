@@ -12,54 +12,58 @@
 #include "vorlane_state.h"
 
 int vorlane_main(int argc, char** argv) {
-  vorlane_reset();
-  VorlaneState& st = vorlane_state();
-  vorlane_print("VORLANE - Win32 Version %s\n\n", kVorlaneVersion);
-  if (!vorlane_log_open("vorlane.log"))
-    vorlane_print("WARNING: unable to create log file: vorlane.log\n");
-  vorlane_log("VORLANE Win32 Version %.4s Log\n\n", kVorlaneVersion);
-  vorlane_log("Command line arguments:\n");
-  st.error_flag = false;
+    vorlane_reset();
+    VorlaneState& st = vorlane_state();
+    vorlane_print("VORLANE - Win32 Version %s\n\n", kVorlaneVersion);
+    if (!vorlane_log_open("vorlane.log"))
+        vorlane_print("WARNING: unable to create log file: vorlane.log\n");
+    vorlane_log("VORLANE Win32 Version %.4s Log\n\n", kVorlaneVersion);
+    vorlane_log("Command line arguments:\n");
+    st.error_flag = false;
 
-  st.ini_path = vorlane_ini_path();
-  vorlane_read_ini(st.ini_path.c_str());
+    st.ini_path = vorlane_ini_path();
+    vorlane_read_ini(st.ini_path.c_str());
 
-  for (int i = 1; i < argc; ++i) {
-    vorlane_log("  %d - %s\n", i, argv[i]);
-    if (vorlane_argument(argv[i]) == ArgResult::kUsage) {
-      vorlane_usage();
-      return 1;
+    for (int i = 1; i < argc; ++i) {
+        vorlane_log("  %d - %s\n", i, argv[i]);
+        if (vorlane_argument(argv[i]) == ArgResult::kUsage) {
+            vorlane_usage();
+            return 1;
+        }
     }
-  }
-  vorlane_finish_switch_text();
-  vorlane_log("\n");
+    vorlane_finish_switch_text();
+    vorlane_log("\n");
 
-  if (st.suds_name.empty()) {
-    vorlane_message("ERROR: no SUDS data input file specified\n");
-    st.error_flag = true;
-    return 1;
-  }
-  st.sheet_label = vorlane_sheet_label(st.suds_name);
+    if (st.suds_name.empty()) {
+        vorlane_message("ERROR: no SUDS data input file specified\n");
+        st.error_flag = true;
+        return 1;
+    }
+    st.sheet_label = vorlane_sheet_label(st.suds_name);
 
-  if (!plot_initialize(st.ini_path.c_str())) return 1;
-  plot_set_rotated();
-  plot_set_title("Plot window");
-  plot_set_hardcopy(st.hardcopy_printer ? 1 : 0);
-  plot_set_window(0, 0, 10, 8);
+    if (!plot_initialize(st.ini_path.c_str()))
+        return 1;
+    plot_set_rotated();
+    plot_set_title("Plot window");
+    plot_set_hardcopy(st.hardcopy_printer ? 1 : 0);
+    plot_set_window(0, 0, 10, 8);
 
-  st.session_time = suds_now();
-  vorlane_log("Session time: %s\n\n", suds_time_text(st.session_time, vorlane_time_code()));
+    st.session_time = suds_now();
+    vorlane_log("Session time: %s\n\n", suds_time_text(st.session_time, vorlane_time_code()));
 
-  const int count = trace_build_database();
-  if (count < 1) return 1;
-  vorlane_settings_summary();
-  if (!sheet_plot_all(count)) return 1;
+    const int count = trace_build_database();
+    if (count < 1)
+        return 1;
+    vorlane_settings_summary();
+    if (!sheet_plot_all(count))
+        return 1;
 
-  suds_close(st.suds_fd);
-  st.suds_fd = 0;
-  vorlane_log_close();
-  st.db.clear();
-  st.db.shrink_to_fit();
-  if (st.error_flag) vorlane_print("\nError(s) have occured, please review VORLANE.LOG.\n");
-  return 0;
+    suds_close(st.suds_fd);
+    st.suds_fd = 0;
+    vorlane_log_close();
+    st.db.clear();
+    st.db.shrink_to_fit();
+    if (st.error_flag)
+        vorlane_print("\nError(s) have occured, please review VORLANE.LOG.\n");
+    return 0;
 }

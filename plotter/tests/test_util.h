@@ -9,15 +9,15 @@
 
 // A fresh folder that becomes the current directory for the test's life.
 class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
- private:
-  std::string path_;
-  std::string old_cwd_;
+  private:
+    std::string path_;
+    std::string old_cwd_;
 };
 
 void write_text(const std::string& path, const std::string& text);
@@ -25,29 +25,30 @@ std::string read_text(const std::string& path);
 
 // One channel of a hand-made SUDS file.
 struct TestChannel {
-  std::string station = "ABC";
-  char component = 'Z';
-  std::string long_station;
-  std::string long_component;
-  char data_type = 'i';
-  float rate = 100.0f;
-  double ist = 1.0e9;
-  std::vector<double> samples;
-  bool station_comp = true;     // write a StationComp before the trace
-  float mvolts = -32767.0f;     // StationComp "conversion to mvolts"
-  int16_t atod_gain = -32767;   // StationComp "atod gain"
-  bool instrument = false;      // write an Instrument after the trace
-  float digitizing_constant = -32767.0f;
-  float amplifier_gain_db = -32767.0f;
-  bool trace = true;            // write the DescripTrace and its samples
+    std::string station = "ABC";
+    char component = 'Z';
+    std::string long_station;
+    std::string long_component;
+    char data_type = 'i';
+    float rate = 100.0f;
+    double ist = 1.0e9;
+    std::vector<double> samples;
+    bool station_comp = true;   // write a StationComp before the trace
+    float mvolts = -32767.0f;   // StationComp "conversion to mvolts"
+    int16_t atod_gain = -32767; // StationComp "atod gain"
+    bool instrument = false;    // write an Instrument after the trace
+    float digitizing_constant = -32767.0f;
+    float amplifier_gain_db = -32767.0f;
+    bool trace = true; // write the DescripTrace and its samples
 };
 
 // Writes the channels (and a MuxData first when asked) with the SUDS library.
-void write_suds(const std::string& path, const std::vector<TestChannel>& channels, bool mux = false);
+void write_suds(const std::string& path, const std::vector<TestChannel>& channels,
+                bool mux = false);
 
 struct RunResult {
-  int status = -1;
-  std::string out;
+    int status = -1;
+    std::string out;
 };
 
 // Runs the built vorlane in the current directory with the arguments (shell-quoted
