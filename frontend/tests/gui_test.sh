@@ -65,12 +65,22 @@ click() {
   [ -n "$h" ] || fail "no position for $1"
   xdotool mousemove --window "$main" $((x + w / 2)) $((y + h / 2)) click 1
 }
-# Types a path into a file chooser.
+# Types a path into a file chooser; typing that the chooser's completion
+# spoiled leaves it open, and is done again.
 type_path() {
-  xdotool windowfocus --sync "$1"
-  xdotool key --clearmodifiers ctrl+a
-  xdotool type --delay 12 "$2"
-  xdotool key Return
+  for attempt in 1 2 3; do
+    xdotool windowfocus --sync "$1" 2>/dev/null || return 0
+    [ "${3:-}" = location ] && xdotool key --clearmodifiers ctrl+l
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 12 "$2"
+    xdotool key Return
+    for i in $(seq 200); do
+      xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+      xdotool search --onlyvisible --name "^$(xdotool getwindowname "$1" 2>/dev/null)\$" 2>/dev/null |
+        grep -qx "$1" || return 0
+      sleep 0.05
+    done
+  done
 }
 
 (cd "$work" && exec "$fenwold") >"$out" 2>"$work/err" &
@@ -86,9 +96,7 @@ wait_line "fenwold: dialog: Open TALVEX Data File" || fail "no open dialog"
 chooser=$(wid "Open TALVEX Data File") || fail "open chooser not shown"
 sleep 0.3
 import -window root "$work/open-chooser.png"
-xdotool windowfocus --sync "$chooser"
-xdotool key --clearmodifiers ctrl+l
-type_path "$chooser" "$work/data/event3.cd11"
+type_path "$chooser" "$work/data/event3.cd11" location
 wait_line "fenwold: (enabled|message): " || fail "open did not finish"
 grep -q "fenwold: enabled: all" "$out" || fail "open failed"
 grep -q "fenwold: label: File: $work/data/event3.cd11" "$out" || fail "file label"
