@@ -130,7 +130,8 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// One work file through pass 2 into its output. true on success.
+} // namespace
+
 bool convert_work_file(const std::string& work)
 {
     g_run.current_output = g_run.location_split ? replace_extension(work, format_extension()) : g_run.output_name;
@@ -170,6 +171,8 @@ bool convert_work_file(const std::string& work)
     std::remove(work.c_str());
     return true;
 }
+
+namespace {
 
 int run_steps(int argc, const char* const* argv)
 {

@@ -28,5 +28,10 @@ bool check_names();
 // false after its message.
 bool pass2(const std::string& work_name, std::FILE* out);
 
+// One work file of the work-file list through pass 2 into its output file
+// (named by the location split or the output name), then deleted. true on
+// success; false after its message.
+bool convert_work_file(const std::string& work);
+
 // The whole run; returns the exit code.
 int driver_run(int argc, const char* const* argv);

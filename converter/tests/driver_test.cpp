@@ -152,3 +152,43 @@ TEST_F(Driver, UsageAndMissingInputEndWithCodeOne)
     EXPECT_NE(out.find("ERROR: Unable to open: \n"), std::string::npos);
     EXPECT_NE(out.find("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\n"), std::string::npos);
 }
+
+TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles)
+{
+    TempDir dir;
+    suds_reset();
+    g_run.input_name = dir.file("rec.cd11");
+    g_run.output_name = dir.file("rec.msed");
+    testing::internal::CaptureStdout();
+
+    // The work file is missing.
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+
+    // A work file without structures: a warning, an empty output, success.
+    std::ofstream(dir.file("rec.suds"), std::ios::binary).flush();
+    EXPECT_TRUE(convert_work_file(dir.file("rec.suds")));
+    EXPECT_TRUE(file_exists(dir.file("rec.msed")));
+    EXPECT_EQ(read_file(dir.file("rec.msed")), "");
+    EXPECT_FALSE(file_exists(dir.file("rec.suds")));
+
+    // The output cannot be created.
+    std::ofstream(dir.file("rec.suds"), std::ios::binary).flush();
+    g_run.output_name = dir.file("no/such/folder/rec.msed");
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+
+    // SUDS descriptor 1 is taken: the work file would not be the first open file.
+    g_run.output_name = dir.file("rec.msed");
+    const int other = suds_open(dir.file("rec.suds").c_str(), SUDS_MODE_READ);
+    ASSERT_EQ(other, 1);
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+    suds_close(other);
+
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("\nERROR: input file does not exist: " + dir.file("rec.suds") + "\n"), std::string::npos);
+    EXPECT_NE(out.find("\nWARNING: input file contains no usable data: " + dir.file("rec.suds") + "\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("\nERROR: unable ot open output file: " + dir.file("no/such/folder/rec.msed") + "\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("\nERROR: SUDS descriptor 1 is not free\n"), std::string::npos) << out;
+    suds_reset();
+}

@@ -342,3 +342,34 @@ TEST_F(Talvex, ExampleRecordingsConvert)
     EXPECT_TRUE(file_exists(f("twoloc_00.suds")));
     EXPECT_TRUE(file_exists(f("twoloc_10.suds")));
 }
+
+TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne)
+{
+    RecorderSpec base = make_spec({{"BHZ", "00"}}, 2);
+    std::vector<std::pair<RecorderSpec, std::string>> cases;
+    RecorderSpec s = base;
+    s.declared_channels = 21;
+    cases.push_back({s, "ERROR: Number of channels out of range (0 to 20): 21\n"});
+    s = base;
+    s.status_size = 16;
+    cases.push_back({s, "ERROR: Channel status size below 32 bytes: 16 in: "});
+    s = base;
+    s.subframe_ms = 0;
+    s.samples_override = 100;
+    cases.push_back({s, "ERROR: Invalid subframe time length: 0 ms in: "});
+    s = base;
+    s.channels[0].transformation = 3;
+    cases.push_back({s, "ERROR: Unsupported data transformation: 3 in: "});
+    s = base;
+    s.channels[0].compressed = false;
+    s.data_size_delta = -4;
+    cases.push_back({s, "ERROR: Unexpected data size found: 396\n"});
+    for (const auto& [spec, message] : cases) {
+        write_recorder(spec, f("bad.cd11"));
+        const RunResult r = talvex({"-v", f("bad.cd11")});
+        EXPECT_EQ(r.code, 1) << message;
+        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
+        EXPECT_NE(read_file(f("bad.wtx")).find(message), std::string::npos);
+        EXPECT_FALSE(file_exists(f("bad.msed")));
+    }
+}
