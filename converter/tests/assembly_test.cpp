@@ -19,15 +19,6 @@ TEST(Assembly, ComponentLetter)
     EXPECT_EQ(component_letter(two_z), 'V');
 }
 
-TEST(Assembly, SensorLetters)
-{
-    EXPECT_EQ(std::string({sensor_letter(0), sensor_letter(1), sensor_letter(2), sensor_letter(3), sensor_letter(4),
-                           sensor_letter(5), sensor_letter(6)}),
-              "shiwova");
-    EXPECT_EQ(sensor_letter(7), '_');
-    EXPECT_EQ(sensor_letter(-1), '_');
-}
-
 TEST(Assembly, LocationFileNames)
 {
     EXPECT_EQ(location_file_name("/d/rec.suds", "00"), "/d/rec_00.suds");

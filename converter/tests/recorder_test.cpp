@@ -484,3 +484,16 @@ TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
     EXPECT_NE(run_pass1().find("ERROR: Unable to read: " + input_ + "\nERROR: Unable to read data subframe signature: "),
               std::string::npos);
 }
+
+TEST_F(Pass1, SubframesPastTheLimitOfAChannelAreNotDroppedSilently)
+{
+    RecorderSpec spec = make_spec({{"BHZ", "00"}}, kMaxSubframesPerChannel + 1);
+    spec.samples_override = 20;
+    spec.rate = 20;
+    spec.signal = GenSignal::Constant;
+    const std::string text = convert(spec);
+    ASSERT_TRUE(ok_) << err_;
+    EXPECT_NE(text.find("\nWARNING: Channel 1: only the first 86400 subframes are converted: " + input_ + "\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Duration: 86400 sec\n"), std::string::npos);
+}
