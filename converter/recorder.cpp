@@ -6,6 +6,7 @@
 #include "run.h"
 
 #include <cmath>
+#include <vector>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -21,6 +22,13 @@ struct Reader {
     std::string work_name;
     long long file_size = 0;
     long long pos = 0; // position in the file, kept here so that no step asks the system
+    // Offsets of the file's subframes as their length fields chain them
+    // (chain[0] is the first subframe), learnt by the walks and reused by
+    // later ones, so that each channel's walk touches only its own
+    // subframes. chain_index is i while pos == chain[i], else -1. Bounded by
+    // the subframes any channel may read.
+    std::vector<long long> chain;
+    long long chain_index = -1;
     // file header
     std::int32_t frame_type = 0, trigger_channel = 0, trigger_ms = 0, series = 0;
     char creator[8] = {}, destination[8] = {};
@@ -54,8 +62,26 @@ bool skip_bytes(Reader& r, long long n)
     return true;
 }
 
+constexpr std::size_t kChainLimit =
+    static_cast<std::size_t>(kMaxRecorderChannels) * (kMaxSubframesPerChannel + 1) + 1;
+
+// Records that the walk moved from chain entry `from` (or from off the
+// chain, -1) to position to, having passed one subframe.
+void chain_step(Reader& r, long long from, long long to)
+{
+    if (from >= 0 && static_cast<std::size_t>(from) + 1 < r.chain.size()) {
+        r.chain_index = r.chain[static_cast<std::size_t>(from) + 1] == to ? from + 1 : -1;
+    } else if (from >= 0 && static_cast<std::size_t>(from) + 1 == r.chain.size() && r.chain.size() < kChainLimit) {
+        r.chain.push_back(to);
+        r.chain_index = from + 1;
+    } else {
+        r.chain_index = -1;
+    }
+}
+
 // Skips m subframes by their length fields, read straight from the input's
-// window; the stream is moved once, behind the last one.
+// window (or known from an earlier walk); the stream is moved once, behind
+// the last one.
 SkipResult skip_subframes(Reader& r, int m)
 {
     long long p = r.pos;
@@ -64,6 +90,12 @@ SkipResult skip_subframes(Reader& r, int m)
         if (p == r.file_size) {
             result = kSkipEnd;
             break;
+        }
+        const long long idx = r.chain_index;
+        if (idx >= 0 && static_cast<std::size_t>(idx) + 1 < r.chain.size()) {
+            p = r.chain[static_cast<std::size_t>(idx) + 1];
+            r.chain_index = idx + 1;
+            continue;
         }
         std::uint8_t b[4];
         if (!r.in->peek(p, b, 4)) {
@@ -80,6 +112,7 @@ SkipResult skip_subframes(Reader& r, int m)
             return kSkipError;
         }
         p += 4 + static_cast<long long>(len);
+        chain_step(r, idx, p);
     }
     if (p != r.pos) {
         if (std::fseek(r.f, static_cast<long>(p), SEEK_SET) != 0) {
@@ -351,6 +384,7 @@ bool finish_channel(Reader& r, int k)
 // Extracts channel k: every k-th subframe from the first one on.
 bool extract_channel(Reader& r, long long first_pos, int k)
 {
+    r.chain_index = 0;
     if (k > 0) {
         r.pos = first_pos;
         if (std::fseek(r.f, static_cast<long>(first_pos), SEEK_SET) != 0) {
@@ -367,6 +401,8 @@ bool extract_channel(Reader& r, long long first_pos, int k)
     double interval = 0.0;  // one sample interval
     for (int count = 0; count < kMaxSubframesPerChannel; ++count) {
         RecorderSubframe& sf = r.sf;
+        const long long start = r.pos;
+        const long long start_index = r.chain_index;
         std::uint8_t fixed[kSubframeFixedSize];
         const std::size_t got = std::fread(fixed, 1, sizeof fixed, r.f);
         r.pos += static_cast<long long>(got);
@@ -408,6 +444,8 @@ bool extract_channel(Reader& r, long long first_pos, int k)
         r.pos += sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
         if (!read_trailer(r))
             return false;
+        // The walk is on the chain only where the length field agrees.
+        chain_step(r, r.pos == start + 4 + static_cast<long long>(sf.channel_length) ? start_index : -1, r.pos);
         const SkipResult skip = skip_subframes(r, r.channels - 1);
         if (skip == kSkipEnd)
             return finish_channel(r, k);
@@ -449,6 +487,7 @@ bool pass1(const std::string& input_name, const std::string& work_name)
     if (r.event)
         r.trigger_text = make_trigger_text(r.series, r.trigger_ms);
     const long long first_pos = r.pos;
+    r.chain.assign(1, first_pos);
     if (std::ftell(r.f) != first_pos) {
         report("ERROR: Unable to read file position: %s\n", input_name.c_str());
         return false;
