@@ -47,6 +47,7 @@ for prog in talvex vorlane fenwold ostrand kelpin cd11gen; do
     fi
 done
 have vorlane && contains /usr/share/man/man5/trelkit.ini.5.gz
+[ -f "$TALVEX_SOURCE_DIR/examples/trelkit.ini" ] && contains /usr/share/talvex/trelkit.ini
 if [ "$TALVEX_SUDS_INSTALLED" = 1 ]; then
     grep -Eqx '/usr/lib/([a-z0-9_-]+/)?libsuds\.a' "$scratch/contents" || fail "package lacks libsuds.a"
     contains /usr/include/suds/suds.h
