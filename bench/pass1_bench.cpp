@@ -25,20 +25,20 @@ struct Recording {
         dir = mkdtemp(tmpl) ? tmpl : "/tmp";
         input = dir + "/day.cd11";
         work = dir + "/day.suds";
-        RecorderSpec spec;
+        RecorderPlan plan;
         for (const char* name : {"BHZ", "BHN", "BHE"}) {
             GenChannel ch;
             ch.name = name;
-            spec.channels.push_back(ch);
+            plan.channels.push_back(ch);
         }
-        spec.rate = 100;
-        spec.subframe_ms = 1000;
-        spec.subframes = 86400;
-        spec.signal = GenSignal::RandomWalk;
-        spec.amplitude = 200;
-        spec.start_ms = 1158883200000;
+        plan.rate = 100;
+        plan.subframe_ms = 1000;
+        plan.subframes = 86400;
+        plan.signal = GenSignal::RandomWalk;
+        plan.amplitude = 200;
+        plan.start_ms = 1158883200000;
         std::string error;
-        if (!recorder_write(spec, input, &error))
+        if (!recorder_write(plan, input, &error))
             std::fprintf(stderr, "pass1_bench: %s\n", error.c_str());
         samples = 3LL * 100 * 86400;
     }

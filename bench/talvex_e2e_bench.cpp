@@ -27,23 +27,23 @@ struct Recording {
         char tmpl[] = "/tmp/talvex-bench-XXXXXX";
         dir = mkdtemp(tmpl) ? tmpl : "/tmp";
         input = dir + "/day.cd11";
-        RecorderSpec spec;
+        RecorderPlan plan;
         const char* names[] = {"BHZ", "BHN", "BHE"};
         for (int c = 0; c < channels; ++c) {
             GenChannel ch;
             ch.name = names[c % 3];
             ch.location = std::to_string(10 + c / 3); // distinct locations: one work file each
             ch.location.resize(2, ' ');
-            spec.channels.push_back(ch);
+            plan.channels.push_back(ch);
         }
-        spec.rate = rate;
-        spec.subframe_ms = 1000;
-        spec.subframes = 86400;
-        spec.signal = GenSignal::RandomWalk;
-        spec.amplitude = 200;
-        spec.start_ms = 1158883200000;
+        plan.rate = rate;
+        plan.subframe_ms = 1000;
+        plan.subframes = 86400;
+        plan.signal = GenSignal::RandomWalk;
+        plan.amplitude = 200;
+        plan.start_ms = 1158883200000;
         std::string error;
-        if (!recorder_write(spec, input, &error))
+        if (!recorder_write(plan, input, &error))
             std::fprintf(stderr, "talvex_e2e_bench: %s\n", error.c_str());
         samples = static_cast<long long>(channels) * static_cast<long long>(rate) * 86400;
     }

@@ -27,16 +27,16 @@ void put_text(std::uint8_t* p, const std::string& text, std::size_t width)
 
 } // namespace
 
-long recorder_spec_samples(const RecorderSpec& spec)
+long recorder_plan_samples(const RecorderPlan& plan)
 {
-    if (spec.samples_override >= 0)
-        return spec.samples_override;
-    return std::lround(spec.rate * spec.subframe_ms / 1000.0);
+    if (plan.samples_override >= 0)
+        return plan.samples_override;
+    return std::lround(plan.rate * plan.subframe_ms / 1000.0);
 }
 
-GenSignalStream::GenSignalStream(const RecorderSpec& spec, int channel)
-    : signal_(spec.signal), amplitude_(spec.amplitude), rate_(spec.rate > 0 ? spec.rate : 1.0),
-      channel_(channel), rng_(0x9E3779B97F4A7C15ull * (spec.seed + 1) + static_cast<std::uint64_t>(channel) * 7919u)
+GenSignalStream::GenSignalStream(const RecorderPlan& plan, int channel)
+    : signal_(plan.signal), amplitude_(plan.amplitude), rate_(plan.rate > 0 ? plan.rate : 1.0),
+      channel_(channel), rng_(0x9E3779B97F4A7C15ull * (plan.seed + 1) + static_cast<std::uint64_t>(channel) * 7919u)
 {
 }
 
@@ -101,15 +101,15 @@ static bool write_bytes(std::FILE* f, const std::uint8_t* p, std::size_t n)
     return n == 0 || std::fwrite(p, 1, n, f) == n;
 }
 
-bool recorder_write(const RecorderSpec& spec, const std::string& path, std::string* error)
+bool recorder_write(const RecorderPlan& plan, const std::string& path, std::string* error)
 {
-    const int nch = static_cast<int>(spec.channels.size());
-    const long n = recorder_spec_samples(spec);
+    const int nch = static_cast<int>(plan.channels.size());
+    const long n = recorder_plan_samples(plan);
     if (n < 0 || n > 4 * kMaxSubframeSamples) {
         *error = "samples per subframe out of range: " + std::to_string(n);
         return false;
     }
-    for (const auto& ch : spec.channels) {
+    for (const auto& ch : plan.channels) {
         if (ch.compressed && n % 20 != 0) {
             *error = "a compressed channel needs a multiple of 20 samples per subframe, not " + std::to_string(n);
             return false;
@@ -122,24 +122,24 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
     }
 
     // File header, data frame header and channel string.
-    const int declared = spec.declared_channels.value_or(nch);
+    const int declared = plan.declared_channels.value_or(nch);
     const std::int32_t chan_len = 10 * nch;
     std::vector<std::uint8_t> head(static_cast<std::size_t>(68 + chan_len + chan_len % 4), 0);
-    put_le_i32(&head[0], spec.frame_type);
-    put_le_i32(&head[4], spec.trigger_channel);
-    put_text(&head[8], spec.site, 8);
-    put_text(&head[16], spec.recording_type, 8);
-    put_le_i32(&head[28], spec.trigger_ms);
-    put_le_i32(&head[32], static_cast<std::int32_t>(spec.trigger_time));
+    put_le_i32(&head[0], plan.frame_type);
+    put_le_i32(&head[4], plan.trigger_channel);
+    put_text(&head[8], plan.site, 8);
+    put_text(&head[16], plan.recording_type, 8);
+    put_le_i32(&head[28], plan.trigger_ms);
+    put_le_i32(&head[32], static_cast<std::int32_t>(plan.trigger_time));
     put_le_i32(&head[36], declared);
-    put_le_i32(&head[40], spec.subframe_ms);
-    put_text(&head[44], recorder_time_text(spec.start_ms), 20);
+    put_le_i32(&head[40], plan.subframe_ms);
+    put_text(&head[44], recorder_time_text(plan.start_ms), 20);
     put_le_i32(&head[64], chan_len);
     for (int c = 0; c < nch; ++c) {
         std::uint8_t* e = &head[static_cast<std::size_t>(68 + 10 * c)];
-        put_text(e, spec.channels[static_cast<std::size_t>(c)].site, 5);
-        put_text(e + 5, spec.channels[static_cast<std::size_t>(c)].name, 3);
-        put_text(e + 8, spec.channels[static_cast<std::size_t>(c)].location, 2);
+        put_text(e, plan.channels[static_cast<std::size_t>(c)].site, 5);
+        put_text(e + 5, plan.channels[static_cast<std::size_t>(c)].name, 3);
+        put_text(e + 8, plan.channels[static_cast<std::size_t>(c)].location, 2);
     }
     if (!write_bytes(f.get(), head.data(), head.size())) {
         *error = "write error: " + path;
@@ -149,23 +149,23 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
     std::vector<GenSignalStream> streams;
     std::vector<std::int32_t> lookahead;
     for (int c = 0; c < nch; ++c) {
-        streams.emplace_back(spec, c);
+        streams.emplace_back(plan, c);
         lookahead.push_back(streams.back().next());
     }
-    const int status = spec.status_size > 0 ? spec.status_size : 0;
-    const int auth = spec.auth_size > 0 ? spec.auth_size : 0;
+    const int status = plan.status_size > 0 ? plan.status_size : 0;
+    const int auth = plan.auth_size > 0 ? plan.auth_size : 0;
     std::vector<std::int32_t> samples(static_cast<std::size_t>(n > 0 ? n : 1));
     std::vector<std::uint8_t> block(canadian_max_block_size(n) + 4);
     std::vector<std::uint8_t> sub;
 
-    const int groups = spec.subframes + (spec.partial_group > 0 ? 1 : 0);
+    const int groups = plan.subframes + (plan.partial_group > 0 ? 1 : 0);
     for (int g = 0; g < groups; ++g) {
-        const int in_group = g < spec.subframes ? nch : std::min(spec.partial_group, nch);
-        std::int64_t t_ms = spec.start_ms + static_cast<std::int64_t>(g) * spec.subframe_ms;
-        if (spec.gap_at >= 0 && g >= spec.gap_at)
-            t_ms += spec.gap_ms;
+        const int in_group = g < plan.subframes ? nch : std::min(plan.partial_group, nch);
+        std::int64_t t_ms = plan.start_ms + static_cast<std::int64_t>(g) * plan.subframe_ms;
+        if (plan.gap_at >= 0 && g >= plan.gap_at)
+            t_ms += plan.gap_ms;
         for (int c = 0; c < in_group; ++c) {
-            const GenChannel& ch = spec.channels[static_cast<std::size_t>(c)];
+            const GenChannel& ch = plan.channels[static_cast<std::size_t>(c)];
             for (long i = 0; i < n; ++i) {
                 samples[static_cast<std::size_t>(i)] = lookahead[static_cast<std::size_t>(c)];
                 lookahead[static_cast<std::size_t>(c)] = streams[static_cast<std::size_t>(c)].next();
@@ -183,14 +183,14 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
                 for (long i = 0; i < n; ++i)
                     put_le_i32(&block[static_cast<std::size_t>(4 * i)], samples[static_cast<std::size_t>(i)]);
             }
-            const long written_size = data_size + (ch.compressed ? 0 : spec.data_size_delta);
+            const long written_size = data_size + (ch.compressed ? 0 : plan.data_size_delta);
             const std::size_t total = static_cast<std::size_t>(kSubframeFixedSize + status + 4 + pad4(data_size) +
                                                                kTrailerSize + pad4(auth));
             sub.assign(total, 0);
             std::uint8_t* p = sub.data();
             put_le_i32(p + 0, static_cast<std::int32_t>(total - 4));
             put_le_i32(p + 4, 0);
-            p[8] = static_cast<std::uint8_t>(spec.authentication);
+            p[8] = static_cast<std::uint8_t>(plan.authentication);
             p[9] = static_cast<std::uint8_t>(ch.transformation >= 0 ? ch.transformation : (ch.compressed ? 1 : 0));
             p[10] = static_cast<std::uint8_t>(ch.sensor_type);
             p[11] = ch.calib_option ? 1 : 0;
@@ -201,17 +201,17 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
             put_le_f32(p + 24, ch.calib_factor);
             put_le_f32(p + 28, ch.calib_period);
             put_text(p + 32, recorder_time_text(t_ms), 20);
-            put_le_i32(p + 52, spec.subframe_ms);
+            put_le_i32(p + 52, plan.subframe_ms);
             put_le_i32(p + 56, static_cast<std::int32_t>(n));
-            put_le_i32(p + 60, spec.status_size);
+            put_le_i32(p + 60, plan.status_size);
             std::uint8_t* st = p + kSubframeFixedSize;
             std::uint8_t status_bytes[48] = {};
-            status_bytes[3] = spec.misc_status;
-            put_le_i32(status_bytes + 28, spec.clock_diff);
-            put_le_f32(status_bytes + 32, spec.latitude);
-            put_le_f32(status_bytes + 36, spec.longitude);
-            put_le_f32(status_bytes + 40, spec.elevation);
-            put_le_f32(status_bytes + 44, spec.bit_weight);
+            status_bytes[3] = plan.misc_status;
+            put_le_i32(status_bytes + 28, plan.clock_diff);
+            put_le_f32(status_bytes + 32, plan.latitude);
+            put_le_f32(status_bytes + 36, plan.longitude);
+            put_le_f32(status_bytes + 40, plan.elevation);
+            put_le_f32(status_bytes + 44, plan.bit_weight);
             std::memcpy(st, status_bytes, static_cast<std::size_t>(std::min(status, 48)));
             std::uint8_t* d = st + status;
             put_le_i32(d, static_cast<std::int32_t>(written_size));
@@ -219,7 +219,7 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
             std::uint8_t* tr = d + 4 + pad4(data_size);
             put_le_i32(tr + 0, g);
             put_le_i32(tr + 4, 0);
-            put_le_i32(tr + 8, spec.auth_size);
+            put_le_i32(tr + 8, plan.auth_size);
             for (int i = 0; i < auth; ++i)
                 tr[12 + i] = static_cast<std::uint8_t>(0xA0 + i);
             if (!write_bytes(f.get(), sub.data(), sub.size())) {
@@ -235,11 +235,11 @@ bool recorder_write(const RecorderSpec& spec, const std::string& path, std::stri
     return true;
 }
 
-std::vector<std::int32_t> recorder_channel_samples(const RecorderSpec& spec, int channel)
+std::vector<std::int32_t> recorder_channel_samples(const RecorderPlan& plan, int channel)
 {
-    const long n = recorder_spec_samples(spec);
-    const int count = spec.subframes + (channel < spec.partial_group ? 1 : 0);
-    GenSignalStream s(spec, channel);
+    const long n = recorder_plan_samples(plan);
+    const int count = plan.subframes + (channel < plan.partial_group ? 1 : 0);
+    GenSignalStream s(plan, channel);
     std::vector<std::int32_t> out(static_cast<std::size_t>(n) * static_cast<std::size_t>(count));
     for (auto& v : out)
         v = s.next();

@@ -21,7 +21,7 @@ struct GenChannel {
     int transformation = -1;      // written as is when >= 0 (for refusal tests)
 };
 
-struct RecorderSpec {
+struct RecorderPlan {
     std::vector<GenChannel> channels;
     std::optional<int> declared_channels; // N written in the header; default channels.size()
     int frame_type = 5;
@@ -56,12 +56,12 @@ struct RecorderSpec {
 };
 
 // Samples per subframe of the description.
-long recorder_spec_samples(const RecorderSpec& spec);
+long recorder_plan_samples(const RecorderPlan& plan);
 
 // The samples of one channel, in order; next() gives the following one.
 class GenSignalStream {
 public:
-    GenSignalStream(const RecorderSpec& spec, int channel);
+    GenSignalStream(const RecorderPlan& plan, int channel);
     std::int32_t next();
 
 private:
@@ -78,7 +78,7 @@ private:
 std::string recorder_time_text(std::int64_t ms);
 
 // Writes the file. true on success; false with *error set.
-bool recorder_write(const RecorderSpec& spec, const std::string& path, std::string* error);
+bool recorder_write(const RecorderPlan& plan, const std::string& path, std::string* error);
 
 // All samples that recorder_write stores for channel c (for comparisons).
-std::vector<std::int32_t> recorder_channel_samples(const RecorderSpec& spec, int channel);
+std::vector<std::int32_t> recorder_channel_samples(const RecorderPlan& plan, int channel);

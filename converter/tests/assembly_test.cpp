@@ -54,9 +54,9 @@ protected:
         run_reset();
         suds_reset();
     }
-    bool convert(const RecorderSpec& spec)
+    bool convert(const RecorderPlan& plan)
     {
-        write_recorder(spec, dir_.file("rec.cd11"));
+        write_recorder(plan, dir_.file("rec.cd11"));
         g_run.input_name = dir_.file("rec.cd11");
         testing::internal::CaptureStdout();
         const bool ok = pass1(dir_.file("rec.cd11"), dir_.file("rec.suds"));
@@ -70,14 +70,14 @@ protected:
 
 TEST_F(AssemblyFile, StructuresOfEachChannel)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"HNE", "00"}, {"BH1", "00"}});
-    spec.channels[2].site = "XYZ12";
-    spec.channels[2].sensor_type = 5;
-    spec.latitude = -33.25f;
-    spec.longitude = 151.5f;
-    spec.elevation = 12.5f;
-    spec.bit_weight = 2.5e-6f;
-    ASSERT_TRUE(convert(spec));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"HNE", "00"}, {"BH1", "00"}});
+    plan.channels[2].site = "XYZ12";
+    plan.channels[2].sensor_type = 5;
+    plan.latitude = -33.25f;
+    plan.longitude = 151.5f;
+    plan.elevation = 12.5f;
+    plan.bit_weight = 2.5e-6f;
+    ASSERT_TRUE(convert(plan));
     const auto channels = read_suds_channels(dir_.file("rec.suds"));
     ASSERT_EQ(channels.size(), 3u);
     for (int k = 0; k < 3; ++k) {
@@ -100,8 +100,8 @@ TEST_F(AssemblyFile, StructuresOfEachChannel)
         EXPECT_EQ(sc.effective_date, 1158920430);
         EXPECT_DOUBLE_EQ(dt.initial_sample_time, 1158920430.75);
         EXPECT_EQ(sc.long_station.long_network, "NET");
-        EXPECT_EQ(dt.long_station.long_station, spec.channels[static_cast<std::size_t>(k)].site);
-        EXPECT_EQ(dt.long_station.long_component, spec.channels[static_cast<std::size_t>(k)].name);
+        EXPECT_EQ(dt.long_station.long_station, plan.channels[static_cast<std::size_t>(k)].site);
+        EXPECT_EQ(dt.long_station.long_component, plan.channels[static_cast<std::size_t>(k)].name);
         EXPECT_EQ(dt.station.station_name, sc.station.station_name);
         EXPECT_EQ(dt.station.component, sc.station.component);
         EXPECT_EQ(dt.data_type, 'l');
@@ -114,7 +114,7 @@ TEST_F(AssemblyFile, StructuresOfEachChannel)
         EXPECT_EQ(dt.local_time_diff, -32767);
         EXPECT_EQ(dt.num_clipped_samples, -32767);
         EXPECT_EQ(dt.data_descriptor, '_');
-        EXPECT_EQ(c.samples, recorder_channel_samples(spec, k));
+        EXPECT_EQ(c.samples, recorder_channel_samples(plan, k));
     }
     EXPECT_EQ(channels[0].sc.station.component, 'V');
     EXPECT_EQ(channels[1].sc.station.component, 'E');
@@ -128,10 +128,10 @@ TEST_F(AssemblyFile, StructuresOfEachChannel)
 
 TEST_F(AssemblyFile, RateFromSubframeLength)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}}, 2);
-    spec.rate = 40.0;
-    spec.subframe_ms = 500; // 20 samples in 500 ms
-    ASSERT_TRUE(convert(spec));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}}, 2);
+    plan.rate = 40.0;
+    plan.subframe_ms = 500; // 20 samples in 500 ms
+    ASSERT_TRUE(convert(plan));
     const auto channels = read_suds_channels(dir_.file("rec.suds"));
     ASSERT_EQ(channels.size(), 1u);
     EXPECT_FLOAT_EQ(channels[0].dt.samples_per_second, 40.0f);
@@ -141,8 +141,8 @@ TEST_F(AssemblyFile, RateFromSubframeLength)
 TEST_F(AssemblyFile, WorkFileNeverOverwritesTheInput)
 {
     // Location split file rec_00.suds would be the recording itself.
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHZ", "10"}});
-    write_recorder(spec, dir_.file("rec_00.suds"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}});
+    write_recorder(plan, dir_.file("rec_00.suds"));
     const std::string before = read_file(dir_.file("rec_00.suds"));
     g_run.input_name = dir_.file("rec_00.suds");
     testing::internal::CaptureStdout();

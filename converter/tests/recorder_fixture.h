@@ -61,24 +61,24 @@ inline bool file_exists(const std::string& path)
 }
 
 // A recorder description with the given channels (site TALV1, compressed).
-inline RecorderSpec make_spec(std::vector<std::pair<std::string, std::string>> names_locations, int subframes = 3)
+inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> names_locations, int subframes = 3)
 {
-    RecorderSpec spec;
+    RecorderPlan plan;
     for (const auto& [name, loc] : names_locations) {
         GenChannel ch;
         ch.name = name;
         ch.location = loc;
-        spec.channels.push_back(ch);
+        plan.channels.push_back(ch);
     }
-    spec.subframes = subframes;
-    spec.start_ms = 1158920430750; // 2006-09-22 10:20:30.750 (day 265)
-    return spec;
+    plan.subframes = subframes;
+    plan.start_ms = 1158920430750; // 2006-09-22 10:20:30.750 (day 265)
+    return plan;
 }
 
-inline void write_recorder(const RecorderSpec& spec, const std::string& path)
+inline void write_recorder(const RecorderPlan& plan, const std::string& path)
 {
     std::string error;
-    ASSERT_TRUE(recorder_write(spec, path, &error)) << error;
+    ASSERT_TRUE(recorder_write(plan, path, &error)) << error;
 }
 
 struct RunResult {

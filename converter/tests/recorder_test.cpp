@@ -27,9 +27,9 @@ protected:
     }
 
     // Runs pass 1 verbosely with -suds on the written file; the report text.
-    std::string convert(const RecorderSpec& spec, bool verbose = true)
+    std::string convert(const RecorderPlan& plan, bool verbose = true)
     {
-        write_recorder(spec, input_);
+        write_recorder(plan, input_);
         return run_pass1(verbose);
     }
     std::string run_pass1(bool verbose = true)
@@ -67,15 +67,15 @@ protected:
     bool ok_ = false;
 };
 
-RecorderSpec three_channels()
+RecorderPlan three_channels()
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}});
-    spec.latitude = 46.5f;
-    spec.longitude = 7.25f;
-    spec.elevation = 512.0f;
-    spec.clock_diff = 12;
-    spec.bit_weight = 2.5e-6f;
-    return spec;
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}});
+    plan.latitude = 46.5f;
+    plan.longitude = 7.25f;
+    plan.elevation = 512.0f;
+    plan.clock_diff = 12;
+    plan.bit_weight = 2.5e-6f;
+    return plan;
 }
 
 const char* const kChannelBlocks =
@@ -107,12 +107,12 @@ TEST_F(Pass1, ContinuousRecordingReport)
 
 TEST_F(Pass1, EventRecordingNamesItsTrigger)
 {
-    RecorderSpec spec = three_channels();
-    spec.recording_type = "FILE_EVT";
-    spec.trigger_time = 1158920405; // 10:20:05
-    spec.trigger_ms = 250;
-    spec.trigger_channel = 7;
-    std::string text = convert(spec);
+    RecorderPlan plan = three_channels();
+    plan.recording_type = "FILE_EVT";
+    plan.trigger_time = 1158920405; // 10:20:05
+    plan.trigger_ms = 250;
+    plan.trigger_channel = 7;
+    std::string text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("Recording Type: Event\n"), std::string::npos);
     EXPECT_NE(text.find("Duration: 3 sec\nEvent time: 9/22/2006 10:20: 5.250\tExternal digital trigger\n"
@@ -120,10 +120,10 @@ TEST_F(Pass1, EventRecordingNamesItsTrigger)
               std::string::npos)
         << text;
 
-    spec.trigger_channel = 2;
-    spec.trigger_time = 1158920490; // 10:21:30
-    spec.trigger_ms = 0;
-    text = convert(spec);
+    plan.trigger_channel = 2;
+    plan.trigger_time = 1158920490; // 10:21:30
+    plan.trigger_ms = 0;
+    text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("Event time: 9/22/2006 10:21:30.000\tFirst trigger on channel 2\n"), std::string::npos)
         << text;
@@ -131,74 +131,74 @@ TEST_F(Pass1, EventRecordingNamesItsTrigger)
 
 TEST_F(Pass1, RecordingTypesAndQuietRuns)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}}, 1);
+    RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
     const std::pair<const char*, const char*> types[] = {{"FILE_CAL", "Recording Type: Calibration\n"},
                                                          {"FILE_SOH", "Recording Type: SOH\n"},
                                                          {"FILE_XYZ", "Recording Type: Unknown\n"}};
     for (const auto& [type, line] : types) {
-        spec.recording_type = type;
-        EXPECT_NE(convert(spec).find(line), std::string::npos) << type;
+        plan.recording_type = type;
+        EXPECT_NE(convert(plan).find(line), std::string::npos) << type;
     }
     // Not verbose: nothing at all is written, an event neither.
-    spec.recording_type = "FILE_EVT";
-    EXPECT_EQ(convert(spec, false), "");
+    plan.recording_type = "FILE_EVT";
+    EXPECT_EQ(convert(plan, false), "");
     EXPECT_TRUE(ok_);
 }
 
 TEST_F(Pass1, GpsBitsAndStatusSizes)
 {
-    RecorderSpec spec = three_channels();
-    spec.misc_status = kGpsOffBit;
-    EXPECT_NE(convert(spec).find("GPS receiver OFF, LOCKED \t"), std::string::npos);
-    spec.misc_status = kGpsUnlockedBit;
-    EXPECT_NE(convert(spec).find("GPS receiver ON, UNLOCKED \t"), std::string::npos);
-    spec.misc_status = kGpsOffBit | kGpsUnlockedBit;
-    EXPECT_NE(convert(spec).find("GPS receiver OFF, UNLOCKED \t"), std::string::npos);
+    RecorderPlan plan = three_channels();
+    plan.misc_status = kGpsOffBit;
+    EXPECT_NE(convert(plan).find("GPS receiver OFF, LOCKED \t"), std::string::npos);
+    plan.misc_status = kGpsUnlockedBit;
+    EXPECT_NE(convert(plan).find("GPS receiver ON, UNLOCKED \t"), std::string::npos);
+    plan.misc_status = kGpsOffBit | kGpsUnlockedBit;
+    EXPECT_NE(convert(plan).find("GPS receiver OFF, UNLOCKED \t"), std::string::npos);
 
     // A 32-byte status holds no coordinates and no bit weight: they stay 0.
-    spec.status_size = 32;
-    std::string text = convert(spec);
+    plan.status_size = 32;
+    std::string text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("Site Latitude:   0.00000  Longitude:    0.00000 Elevation:    0.0 meters\n"),
               std::string::npos);
     EXPECT_NE(text.find(" Bit Weight: 0.000000e+00 V/count\n"), std::string::npos);
 
     // A longer status is skipped past its four floats.
-    spec.status_size = 60;
-    text = convert(spec);
+    plan.status_size = 60;
+    text = convert(plan);
     ASSERT_TRUE(ok_) << text;
     EXPECT_NE(text.find("Site Latitude:  46.50000"), std::string::npos);
     const auto channels = read_suds_channels(work_);
     ASSERT_EQ(channels.size(), 3u);
-    EXPECT_EQ(channels[2].samples, recorder_channel_samples(spec, 2));
+    EXPECT_EQ(channels[2].samples, recorder_channel_samples(plan, 2));
 }
 
 TEST_F(Pass1, AuthenticationIsSkippedToAMultipleOfFour)
 {
     for (int size : {40, 41}) {
-        RecorderSpec spec = three_channels();
-        spec.auth_size = size;
-        spec.authentication = 1;
-        const std::string text = convert(spec);
+        RecorderPlan plan = three_channels();
+        plan.auth_size = size;
+        plan.authentication = 1;
+        const std::string text = convert(plan);
         ASSERT_TRUE(ok_) << size << text;
         EXPECT_NE(text.find(" Sensor: Seismic   Authentication: On   Compression: On\n"), std::string::npos);
         const auto channels = read_suds_channels(work_);
         ASSERT_EQ(channels.size(), 3u);
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(channels[static_cast<std::size_t>(c)].samples, recorder_channel_samples(spec, c)) << size;
+            EXPECT_EQ(channels[static_cast<std::size_t>(c)].samples, recorder_channel_samples(plan, c)) << size;
     }
 }
 
 TEST_F(Pass1, CalibrationSensorAndPlainChannels)
 {
-    RecorderSpec spec = three_channels();
-    spec.channels[0].calib_option = true;
-    spec.channels[0].calib_factor = 1.25e-3f;
-    spec.channels[0].calib_period = 1.5f;
-    spec.channels[1].sensor_type = 6;
-    spec.channels[1].compressed = false;
-    spec.channels[2].sensor_type = 9;
-    const std::string text = convert(spec);
+    RecorderPlan plan = three_channels();
+    plan.channels[0].calib_option = true;
+    plan.channels[0].calib_factor = 1.25e-3f;
+    plan.channels[0].calib_period = 1.5f;
+    plan.channels[1].sensor_type = 6;
+    plan.channels[1].compressed = false;
+    plan.channels[2].sensor_type = 9;
+    const std::string text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("Compression: On\n Calib: 1.25e-03  Calper:  1.5000 sec\n Bit Weight"), std::string::npos)
         << text;
@@ -206,40 +206,40 @@ TEST_F(Pass1, CalibrationSensorAndPlainChannels)
     EXPECT_NE(text.find("Channel 3: BHE   Location: 00   Rate:  100 sps\n Sensor: Other   "), std::string::npos);
     const auto channels = read_suds_channels(work_);
     ASSERT_EQ(channels.size(), 3u);
-    EXPECT_EQ(channels[1].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(channels[1].samples, recorder_channel_samples(plan, 1));
     EXPECT_EQ(channels[1].sc.sensor_type, 'a');
     EXPECT_EQ(channels[2].sc.sensor_type, '_');
 }
 
 TEST_F(Pass1, IncompleteLastGroupGivesTheFirstChannelsOneMoreSubframe)
 {
-    RecorderSpec spec = three_channels();
-    spec.partial_group = 1;
-    const std::string text = convert(spec);
+    RecorderPlan plan = three_channels();
+    plan.partial_group = 1;
+    const std::string text = convert(plan);
     ASSERT_TRUE(ok_) << text;
     EXPECT_NE(text.find("Duration: 4 sec\n"), std::string::npos);
     const auto channels = read_suds_channels(work_);
     ASSERT_EQ(channels.size(), 3u);
     EXPECT_EQ(channels[0].samples.size(), 400u);
     EXPECT_EQ(channels[1].samples.size(), 300u);
-    EXPECT_EQ(channels[0].samples, recorder_channel_samples(spec, 0));
-    EXPECT_EQ(channels[2].samples, recorder_channel_samples(spec, 2));
+    EXPECT_EQ(channels[0].samples, recorder_channel_samples(plan, 0));
+    EXPECT_EQ(channels[2].samples, recorder_channel_samples(plan, 2));
 }
 
 TEST_F(Pass1, OneChannelFileAndZeroChannels)
 {
-    RecorderSpec spec = make_spec({{"HHZ", "00"}}, 5);
-    spec.signal = GenSignal::FullRange;
-    ASSERT_TRUE((convert(spec), ok_));
+    RecorderPlan plan = make_plan({{"HHZ", "00"}}, 5);
+    plan.signal = GenSignal::FullRange;
+    ASSERT_TRUE((convert(plan), ok_));
     auto channels = read_suds_channels(work_);
     ASSERT_EQ(channels.size(), 1u);
-    EXPECT_EQ(channels[0].samples, recorder_channel_samples(spec, 0));
+    EXPECT_EQ(channels[0].samples, recorder_channel_samples(plan, 0));
 
-    spec.declared_channels = 0;
-    spec.channels.clear();
-    spec.subframes = 0;
+    plan.declared_channels = 0;
+    plan.channels.clear();
+    plan.subframes = 0;
     std::remove(work_.c_str());
-    const std::string text = convert(spec);
+    const std::string text = convert(plan);
     EXPECT_TRUE(ok_) << text;
     EXPECT_TRUE(g_run.work_files.empty());
     EXPECT_FALSE(file_exists(work_));
@@ -248,10 +248,10 @@ TEST_F(Pass1, OneChannelFileAndZeroChannels)
 
 TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 4);
-    spec.gap_at = 2;
-    spec.gap_ms = 1500;
-    const std::string text = convert(spec);
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 4);
+    plan.gap_at = 2;
+    plan.gap_ms = 1500;
+    const std::string text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("WARNING: Channel 1 (BHZ): subframe starts at 2006/09/22 10:20:34.250, expected "
                         "2006/09/22 10:20:32.750 (+1.500 sec)\n"),
@@ -261,14 +261,14 @@ TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
     EXPECT_EQ(read_suds_channels(work_)[0].samples.size(), 400u);
 
     // An offset below half a sample interval is no gap.
-    spec.gap_ms = 4;
-    EXPECT_EQ(convert(spec).find("WARNING"), std::string::npos);
+    plan.gap_ms = 4;
+    EXPECT_EQ(convert(plan).find("WARNING"), std::string::npos);
 }
 
 TEST_F(Pass1, LocationSplitNamesAndRoutesChannels)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}});
-    const std::string text = convert(spec);
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}});
+    const std::string text = convert(plan);
     ASSERT_TRUE(ok_) << text;
     EXPECT_TRUE(g_run.location_split);
     const std::string f00 = dir_.file("rec_00.suds"), f10 = dir_.file("rec_10.suds");
@@ -287,44 +287,44 @@ TEST_F(Pass1, LocationSplitNamesAndRoutesChannels)
     EXPECT_EQ(c00[0].sc.channel, 1);
     EXPECT_EQ(c00[1].sc.channel, 3);
     EXPECT_EQ(c10[0].sc.channel, 2);
-    EXPECT_EQ(c00[1].samples, recorder_channel_samples(spec, 2));
-    EXPECT_EQ(c10[0].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(c00[1].samples, recorder_channel_samples(plan, 2));
+    EXPECT_EQ(c10[0].samples, recorder_channel_samples(plan, 1));
     EXPECT_FALSE(file_exists(work_));
 
     // Two different names do not split.
-    spec = make_spec({{"BHZ", "00"}, {"BHN", "10"}});
-    convert(spec);
+    plan = make_plan({{"BHZ", "00"}, {"BHN", "10"}});
+    convert(plan);
     EXPECT_FALSE(g_run.location_split);
 }
 
 TEST_F(Pass1, FailuresOfTheFileStructure)
 {
-    RecorderSpec one = make_spec({{"BHZ", "00"}}, 2);
-    RecorderSpec two = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2);
+    RecorderPlan one = make_plan({{"BHZ", "00"}}, 2);
+    RecorderPlan two = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
     struct Case {
         const char* name;
-        RecorderSpec spec;
+        RecorderPlan plan;
         const char* message;
     };
     std::vector<Case> cases;
     {
-        RecorderSpec s = one;
+        RecorderPlan s = one;
         s.frame_type = 1;
         cases.push_back({"frame type", s, "ERROR: Unexpected data frame type found: 1\n"});
     }
     {
-        RecorderSpec s = one;
+        RecorderPlan s = one;
         s.channels[0].compressed = false;
         s.data_size_delta = 4;
         cases.push_back({"plain data size", s, "ERROR: Unexpected data size found: 404\n"});
     }
     {
-        RecorderSpec s = one;
+        RecorderPlan s = one;
         s.subframes = 0;
         cases.push_back({"no subframes", s, "ERROR: No data subframes found for channel 1 in: "});
     }
     for (auto& c : cases) {
-        const std::string text = convert(c.spec);
+        const std::string text = convert(c.plan);
         EXPECT_FALSE(ok_) << c.name;
         EXPECT_NE(text.find(c.message), std::string::npos) << c.name << ": " << text;
     }
@@ -336,15 +336,15 @@ TEST_F(Pass1, FailuresOfTheFileStructure)
 
 TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
 {
-    RecorderSpec base = make_spec({{"BHZ", "00"}}, 2);
+    RecorderPlan base = make_plan({{"BHZ", "00"}}, 2);
     struct Case {
         const char* name;
-        RecorderSpec spec;
+        RecorderPlan plan;
         const char* message;
     };
     std::vector<Case> cases;
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.declared_channels = 21;
         cases.push_back({"channels", s, "\nERROR: Number of channels out of range (0 to 20): 21\n"});
         s.declared_channels = -1000;
@@ -352,7 +352,7 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
         cases.push_back({"negative channels", s, "\nERROR: Number of channels out of range (0 to 20): -1000\n"});
     }
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.channels[0].compressed = false;
         s.samples_override = 120001;
         s.subframes = 1;
@@ -362,14 +362,14 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
         cases.push_back({"data size", s, "\nERROR: Data size out of range (0 to 480000): 480004 in: "});
     }
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.status_size = 28;
         cases.push_back({"status", s, "\nERROR: Channel status size below 32 bytes: 28 in: "});
         s.status_size = -4;
         cases.push_back({"negative status", s, "\nERROR: Channel status size below 32 bytes: -4 in: "});
     }
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.subframe_ms = 0;
         s.samples_override = 100;
         cases.push_back({"time length", s, "\nERROR: Invalid subframe time length: 0 ms in: "});
@@ -377,17 +377,17 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
         cases.push_back({"negative time length", s, "\nERROR: Invalid subframe time length: -1000 ms in: "});
     }
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.channels[0].transformation = 2;
         cases.push_back({"transformation", s, "\nERROR: Unsupported data transformation: 2 in: "});
     }
     {
-        RecorderSpec s = base;
+        RecorderPlan s = base;
         s.auth_size = -8;
         cases.push_back({"authentication", s, "ERROR: Invalid authentication size: -8 in: "});
     }
     for (auto& c : cases) {
-        const std::string text = convert(c.spec);
+        const std::string text = convert(c.plan);
         EXPECT_FALSE(ok_) << c.name;
         EXPECT_NE(text.find(c.message), std::string::npos) << c.name << ": " << text;
     }
@@ -395,10 +395,10 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
 
 TEST_F(Pass1, ChangedInterleavingIsRefused)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2);
-    for (auto& ch : spec.channels)
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
+    for (auto& ch : plan.channels)
         ch.compressed = false;
-    write_recorder(spec, input_);
+    write_recorder(plan, input_);
     const long subframe = (static_cast<long>(read_file(input_).size()) - first_subframe(2)) / 4;
     // Channel 1's second subframe claims to be BHE.
     patch(first_subframe(2) + 2 * subframe + 17, {'B', 'H', 'E'});
@@ -409,8 +409,8 @@ TEST_F(Pass1, ChangedInterleavingIsRefused)
 
 TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 1);
-    write_recorder(spec, dir_.file("whole.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 1);
+    write_recorder(plan, dir_.file("whole.cd11"));
     const std::string whole = read_file(dir_.file("whole.cd11"));
     const long sub = first_subframe(2);
     const std::pair<long, std::string> cuts[] = {
@@ -431,9 +431,9 @@ TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
         assembly_reset();
     }
     // Channel 2 has no subframe at all.
-    spec.subframes = 0;
-    spec.partial_group = 1;
-    write_recorder(spec, input_);
+    plan.subframes = 0;
+    plan.partial_group = 1;
+    write_recorder(plan, input_);
     const std::string text = run_pass1();
     EXPECT_FALSE(ok_);
     EXPECT_NE(text.find("ERROR: No data subframes found for channel 2 in: " + input_ + "\n"), std::string::npos)
@@ -442,7 +442,7 @@ TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
 
 TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused)
 {
-    write_recorder(make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2), input_);
+    write_recorder(make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2), input_);
     patch(first_subframe(2), le32(-64));
     const std::string text = run_pass1();
     EXPECT_FALSE(ok_);
@@ -452,12 +452,12 @@ TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused)
 
 TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2);
-    spec.samples_override = 20;
-    spec.auth_size = 8;
-    for (auto& ch : spec.channels)
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
+    plan.samples_override = 20;
+    plan.auth_size = 8;
+    for (auto& ch : plan.channels)
         ch.compressed = false; // every subframe the same size
-    write_recorder(spec, dir_.file("whole.cd11"));
+    write_recorder(plan, dir_.file("whole.cd11"));
     const std::string whole = read_file(dir_.file("whole.cd11"));
     const long header = first_subframe(2);
     const long subframe = (static_cast<long>(whole.size()) - header) / 4;
@@ -487,11 +487,11 @@ TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
 
 TEST_F(Pass1, SubframesPastTheLimitOfAChannelAreNotDroppedSilently)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}}, kMaxSubframesPerChannel + 1);
-    spec.samples_override = 20;
-    spec.rate = 20;
-    spec.signal = GenSignal::Constant;
-    const std::string text = convert(spec);
+    RecorderPlan plan = make_plan({{"BHZ", "00"}}, kMaxSubframesPerChannel + 1);
+    plan.samples_override = 20;
+    plan.rate = 20;
+    plan.signal = GenSignal::Constant;
+    const std::string text = convert(plan);
     ASSERT_TRUE(ok_) << err_;
     EXPECT_NE(text.find("\nWARNING: Channel 1: only the first 86400 subframes are converted: " + input_ + "\n"),
               std::string::npos);

@@ -94,15 +94,15 @@ protected:
     TempDir dir_;
 };
 
-RecorderSpec event_spec()
+RecorderPlan event_plan()
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}}, 60);
-    spec.signal = GenSignal::RandomWalk;
-    spec.amplitude = 5000;
-    spec.recording_type = "FILE_EVT";
-    spec.trigger_channel = 1;
-    spec.trigger_time = 1158920440;
-    return spec;
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}}, 60);
+    plan.signal = GenSignal::RandomWalk;
+    plan.amplitude = 5000;
+    plan.recording_type = "FILE_EVT";
+    plan.trigger_channel = 1;
+    plan.trigger_time = 1158920440;
+    return plan;
 }
 
 } // namespace
@@ -110,9 +110,9 @@ RecorderSpec event_spec()
 #ifdef HAVE_LIBMSEED
 TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
 {
-    RecorderSpec spec = event_spec();
-    spec.partial_group = 2;
-    write_recorder(spec, f("rec.cd11"));
+    RecorderPlan plan = event_plan();
+    plan.partial_group = 2;
+    write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11")});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
@@ -131,7 +131,7 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
     const char* ids[] = {"NE_TALV1__BHZ", "NE_TALV1__BHN", "NE_TALV1__BHE"};
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(traces[static_cast<std::size_t>(k)].id, ids[k]);
-        EXPECT_EQ(traces[static_cast<std::size_t>(k)].samples, recorder_channel_samples(spec, k)) << k;
+        EXPECT_EQ(traces[static_cast<std::size_t>(k)].samples, recorder_channel_samples(plan, k)) << k;
         // The first record starts at the true first sample time, 750 ms included.
         EXPECT_DOUBLE_EQ(traces[static_cast<std::size_t>(k)].first_start, 1158920430.75);
     }
@@ -141,22 +141,22 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
 
 TEST_F(Talvex, FullRangeSamplesSurviveEveryStep)
 {
-    RecorderSpec spec = make_spec({{"HHZ", "00"}, {"HHN", "00"}}, 30);
-    spec.signal = GenSignal::FullRange;
-    spec.channels[1].compressed = false;
-    write_recorder(spec, f("wide.cd11"));
+    RecorderPlan plan = make_plan({{"HHZ", "00"}, {"HHN", "00"}}, 30);
+    plan.signal = GenSignal::FullRange;
+    plan.channels[1].compressed = false;
+    write_recorder(plan, f("wide.cd11"));
     const RunResult r = talvex({f("wide.cd11"), "-verbose"});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     const auto traces = read_mseed(f("wide.msed"));
     ASSERT_EQ(traces.size(), 2u);
-    EXPECT_EQ(traces[0].samples, recorder_channel_samples(spec, 0));
-    EXPECT_EQ(traces[1].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(traces[0].samples, recorder_channel_samples(plan, 0));
+    EXPECT_EQ(traces[1].samples, recorder_channel_samples(plan, 1));
 }
 
 TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}}, 5);
-    write_recorder(spec, f("rec.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}}, 5);
+    write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11")});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
@@ -169,8 +169,8 @@ TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation)
     const auto t10 = read_mseed(f("rec_10.msed"));
     ASSERT_EQ(t00.size(), 2u);
     ASSERT_EQ(t10.size(), 1u);
-    EXPECT_EQ(t00[1].samples, recorder_channel_samples(spec, 2));
-    EXPECT_EQ(t10[0].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(t00[1].samples, recorder_channel_samples(plan, 2));
+    EXPECT_EQ(t10[0].samples, recorder_channel_samples(plan, 1));
 
     const RunResult s = talvex({"-s", "-v", f("rec.cd11")});
     ASSERT_EQ(s.code, 0) << s.out;
@@ -182,21 +182,21 @@ TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation)
 
 TEST_F(Talvex, SudsOutputIsTheWorkFile)
 {
-    RecorderSpec spec = event_spec();
-    write_recorder(spec, f("rec.cd11"));
+    RecorderPlan plan = event_plan();
+    write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-s", "-v", "rec.cd11"}); // relative name, made full
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
     EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.suds") + "\n\n"), std::string::npos);
     const auto channels = read_suds_channels(f("rec.suds"));
     ASSERT_EQ(channels.size(), 3u);
-    EXPECT_EQ(channels[1].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(channels[1].samples, recorder_channel_samples(plan, 1));
 }
 
 TEST_F(Talvex, AsciiInOneFile)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "00"}}, 2);
-    write_recorder(spec, f("rec.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
+    write_recorder(plan, f("rec.cd11"));
     // -casc too: -asc wins, one file.
     const RunResult r = talvex({"-v", "-casc", "-asc", f("rec.cd11")});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
@@ -207,16 +207,16 @@ TEST_F(Talvex, AsciiInOneFile)
     EXPECT_EQ(blocks[1].channel, "NE:TALV1:BHN");
     EXPECT_EQ(blocks[0].time, "09/22/06 10:20:30.750");
     EXPECT_EQ(blocks[0].rate, "100.00");
-    EXPECT_EQ(blocks[0].samples, recorder_channel_samples(spec, 0));
-    EXPECT_EQ(blocks[1].samples, recorder_channel_samples(spec, 1));
+    EXPECT_EQ(blocks[0].samples, recorder_channel_samples(plan, 0));
+    EXPECT_EQ(blocks[1].samples, recorder_channel_samples(plan, 1));
     EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.asc") + "\n"), std::string::npos);
 }
 
 TEST_F(Talvex, AsciiOneFilePerChannel)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHZ", "10"}}, 2);
-    spec.bit_weight = 2.5e-6f;
-    write_recorder(spec, f("rec.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}}, 2);
+    plan.bit_weight = 2.5e-6f;
+    write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", "-casc", f("rec.cd11")});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     // Location split: rec_00.asc -> rec_00_BHZ.asc; the ordinal counts on over work files.
@@ -233,10 +233,10 @@ TEST_F(Talvex, AsciiOneFilePerChannel)
 
 TEST_F(Talvex, RefusesToOverwriteItsInput)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}}, 1);
+    RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
     for (const auto& [name, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
              {"rec.msed", {"rec.msed"}}, {"rec.suds", {"-s", "rec.suds"}}, {"rec.wtx", {"-v", "rec.wtx"}}}) {
-        write_recorder(spec, f(name));
+        write_recorder(plan, f(name));
         const std::string before = read_file(f(name));
         const RunResult r = talvex(args);
         EXPECT_EQ(r.code, 1) << name;
@@ -244,7 +244,7 @@ TEST_F(Talvex, RefusesToOverwriteItsInput)
         EXPECT_EQ(read_file(f(name)), before) << name;
     }
     // An output named like its own work file is refused before anything is written.
-    write_recorder(spec, f("rec.cd11"));
+    write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11"), f("out.suds")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("ERROR: The SUDS work file and the output file have the same name: " + f("out.suds")),
@@ -256,9 +256,9 @@ TEST_F(Talvex, RefusesToOverwriteItsInput)
 
 TEST_F(Talvex, ExitCodesAndMessages)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}}, 1);
-    spec.frame_type = 1;
-    write_recorder(spec, f("bad.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
+    plan.frame_type = 1;
+    write_recorder(plan, f("bad.cd11"));
     RunResult r = talvex({"-v", "-x", f("bad.cd11")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "WARNING: Unrecognized command line switch: -x\n");
@@ -273,17 +273,17 @@ TEST_F(Talvex, ExitCodesAndMessages)
     EXPECT_NE(r.out.find("\nUsage: TALVEX InputFile"), std::string::npos);
 
     // No channels: nothing to convert, no output, success.
-    spec = make_spec({}, 0);
-    write_recorder(spec, f("empty.cd11"));
+    plan = make_plan({}, 0);
+    write_recorder(plan, f("empty.cd11"));
     r = talvex({"-v", f("empty.cd11")});
     EXPECT_EQ(r.code, 0) << r.out;
     EXPECT_FALSE(file_exists(f("empty.msed")));
 
     // A second run truncates the old outputs.
-    write_recorder(make_spec({{"BHZ", "00"}}, 300), f("rec.cd11"));
+    write_recorder(make_plan({{"BHZ", "00"}}, 300), f("rec.cd11"));
     ASSERT_EQ(talvex({"-v", f("rec.cd11")}).code, 0);
     const auto big = read_file(f("rec.msed")).size();
-    write_recorder(make_spec({{"BHZ", "00"}}, 1), f("rec.cd11"));
+    write_recorder(make_plan({{"BHZ", "00"}}, 1), f("rec.cd11"));
     ASSERT_EQ(talvex({"-v", f("rec.cd11")}).code, 0);
     EXPECT_LT(read_file(f("rec.msed")).size(), big);
     EXPECT_EQ(read_file(f("rec.wtx")).find("Input file"), read_file(f("rec.wtx")).rfind("Input file"));
@@ -291,33 +291,33 @@ TEST_F(Talvex, ExitCodesAndMessages)
 
 TEST_F(Talvex, Cd11genWritesWhatTheWriterWrites)
 {
-    RecorderSpec spec = make_spec({{"BHZ", "00"}, {"BHN", "10"}}, 4);
-    spec.channels[1].compressed = false;
-    spec.channels[1].sensor_type = 6;
-    spec.channels[0].calib_option = true;
-    spec.channels[0].calib_factor = 1.25e-3f;
-    spec.channels[0].calib_period = 1.0f;
-    spec.channels[0].site = spec.channels[1].site = "ABCDE";
-    spec.rate = 40;
-    spec.subframe_ms = 500;
-    spec.partial_group = 1;
-    spec.signal = GenSignal::Steps;
-    spec.amplitude = 300;
-    spec.recording_type = "FILE_EVT";
-    spec.trigger_channel = 7;
-    spec.trigger_time = 1158920431;
-    spec.trigger_ms = 500;
-    spec.status_size = 40;
-    spec.auth_size = 41;
-    spec.authentication = 1;
-    spec.latitude = 1.5f;
-    spec.longitude = -2.5f;
-    spec.elevation = 3;
-    spec.misc_status = 6;
-    spec.clock_diff = -7;
-    spec.bit_weight = 2.5e-6f;
-    spec.site = "SITE9";
-    write_recorder(spec, f("a.cd11"));
+    RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "10"}}, 4);
+    plan.channels[1].compressed = false;
+    plan.channels[1].sensor_type = 6;
+    plan.channels[0].calib_option = true;
+    plan.channels[0].calib_factor = 1.25e-3f;
+    plan.channels[0].calib_period = 1.0f;
+    plan.channels[0].site = plan.channels[1].site = "ABCDE";
+    plan.rate = 40;
+    plan.subframe_ms = 500;
+    plan.partial_group = 1;
+    plan.signal = GenSignal::Steps;
+    plan.amplitude = 300;
+    plan.recording_type = "FILE_EVT";
+    plan.trigger_channel = 7;
+    plan.trigger_time = 1158920431;
+    plan.trigger_ms = 500;
+    plan.status_size = 40;
+    plan.auth_size = 41;
+    plan.authentication = 1;
+    plan.latitude = 1.5f;
+    plan.longitude = -2.5f;
+    plan.elevation = 3;
+    plan.misc_status = 6;
+    plan.clock_diff = -7;
+    plan.bit_weight = 2.5e-6f;
+    plan.site = "SITE9";
+    write_recorder(plan, f("a.cd11"));
     const RunResult r = run_program(CD11GEN_BIN,
                                     {"-c", "ABCDE:BHZ:00:0:k", "-c", "ABCDE:BHN:10:6:p", "-r", "40", "-l", "500", "-n",
                                      "4", "-p", "1", "-t", "2006265 10:20:30.750", "-s", "steps", "-A", "300", "-e",
@@ -345,9 +345,9 @@ TEST_F(Talvex, ExampleRecordingsConvert)
 
 TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne)
 {
-    RecorderSpec base = make_spec({{"BHZ", "00"}}, 2);
-    std::vector<std::pair<RecorderSpec, std::string>> cases;
-    RecorderSpec s = base;
+    RecorderPlan base = make_plan({{"BHZ", "00"}}, 2);
+    std::vector<std::pair<RecorderPlan, std::string>> cases;
+    RecorderPlan s = base;
     s.declared_channels = 21;
     cases.push_back({s, "ERROR: Number of channels out of range (0 to 20): 21\n"});
     s = base;
@@ -357,8 +357,8 @@ TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne)
     s.channels[0].compressed = false;
     s.data_size_delta = -4;
     cases.push_back({s, "ERROR: Unexpected data size found: 396\n"});
-    for (const auto& [spec, message] : cases) {
-        write_recorder(spec, f("bad.cd11"));
+    for (const auto& [plan, message] : cases) {
+        write_recorder(plan, f("bad.cd11"));
         const RunResult r = talvex({"-v", f("bad.cd11")});
         EXPECT_EQ(r.code, 1) << message;
         EXPECT_NE(r.out.find(message), std::string::npos) << r.out;

@@ -100,8 +100,8 @@ int fail(const char* what, const char* arg)
 
 int main(int argc, char** argv)
 {
-    RecorderSpec spec;
-    spec.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
+    RecorderPlan plan;
+    plan.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
     bool trigger_time_given = false;
     int opt;
     while ((opt = getopt(argc, argv, "c:r:l:n:p:t:s:A:S:e:T:C:a:g:G:k:b:x:h")) != -1) {
@@ -110,82 +110,82 @@ int main(int argc, char** argv)
             GenChannel ch;
             if (!parse_channel(optarg, &ch))
                 return fail("bad channel", optarg);
-            spec.channels.push_back(ch);
+            plan.channels.push_back(ch);
             break;
         }
-        case 'r': spec.rate = std::atof(optarg); break;
-        case 'l': spec.subframe_ms = std::atoi(optarg); break;
-        case 'n': spec.subframes = std::atoi(optarg); break;
-        case 'p': spec.partial_group = std::atoi(optarg); break;
+        case 'r': plan.rate = std::atof(optarg); break;
+        case 'l': plan.subframe_ms = std::atoi(optarg); break;
+        case 'n': plan.subframes = std::atoi(optarg); break;
+        case 'p': plan.partial_group = std::atoi(optarg); break;
         case 't':
-            if (!parse_time(optarg, &spec.start_ms))
+            if (!parse_time(optarg, &plan.start_ms))
                 return fail("bad time", optarg);
             break;
         case 's': {
             const std::string s = optarg;
-            if (s == "sine") spec.signal = GenSignal::Sine;
-            else if (s == "walk") spec.signal = GenSignal::RandomWalk;
-            else if (s == "const") spec.signal = GenSignal::Constant;
-            else if (s == "steps") spec.signal = GenSignal::Steps;
-            else if (s == "jumps") spec.signal = GenSignal::FullRange;
+            if (s == "sine") plan.signal = GenSignal::Sine;
+            else if (s == "walk") plan.signal = GenSignal::RandomWalk;
+            else if (s == "const") plan.signal = GenSignal::Constant;
+            else if (s == "steps") plan.signal = GenSignal::Steps;
+            else if (s == "jumps") plan.signal = GenSignal::FullRange;
             else return fail("bad signal", optarg);
             break;
         }
-        case 'A': spec.amplitude = std::atof(optarg); break;
-        case 'S': spec.seed = static_cast<std::uint32_t>(std::strtoul(optarg, nullptr, 10)); break;
+        case 'A': plan.amplitude = std::atof(optarg); break;
+        case 'S': plan.seed = static_cast<std::uint32_t>(std::strtoul(optarg, nullptr, 10)); break;
         case 'e': {
             const std::string s = optarg;
-            if (s == "con") spec.recording_type = "FILE_CON";
-            else if (s == "evt") spec.recording_type = "FILE_EVT";
-            else if (s == "cal") spec.recording_type = "FILE_CAL";
-            else if (s == "soh") spec.recording_type = "FILE_SOH";
+            if (s == "con") plan.recording_type = "FILE_CON";
+            else if (s == "evt") plan.recording_type = "FILE_EVT";
+            else if (s == "cal") plan.recording_type = "FILE_CAL";
+            else if (s == "soh") plan.recording_type = "FILE_SOH";
             else return fail("bad recording type", optarg);
             break;
         }
         case 'T': {
             const auto parts = split(optarg, ':');
-            spec.trigger_channel = std::atoi(parts[0].c_str());
+            plan.trigger_channel = std::atoi(parts[0].c_str());
             if (parts.size() > 1) {
                 const double t = std::atof(parts[1].c_str());
-                spec.trigger_time = static_cast<std::int64_t>(t);
-                spec.trigger_ms = static_cast<int>((t - static_cast<double>(spec.trigger_time)) * 1000.0 + 0.5);
+                plan.trigger_time = static_cast<std::int64_t>(t);
+                plan.trigger_ms = static_cast<int>((t - static_cast<double>(plan.trigger_time)) * 1000.0 + 0.5);
                 trigger_time_given = true;
             }
             break;
         }
-        case 'C': spec.status_size = std::atoi(optarg); break;
+        case 'C': plan.status_size = std::atoi(optarg); break;
         case 'a':
-            spec.auth_size = std::atoi(optarg);
-            spec.authentication = spec.auth_size > 0 ? 1 : 0;
+            plan.auth_size = std::atoi(optarg);
+            plan.authentication = plan.auth_size > 0 ? 1 : 0;
             break;
         case 'g':
-            if (std::sscanf(optarg, "%f,%f,%f", &spec.latitude, &spec.longitude, &spec.elevation) != 3)
+            if (std::sscanf(optarg, "%f,%f,%f", &plan.latitude, &plan.longitude, &plan.elevation) != 3)
                 return fail("bad coordinates", optarg);
             break;
         case 'G': {
             const std::string s = optarg;
-            spec.misc_status = 0;
-            if (s.find("off") != std::string::npos) spec.misc_status |= 2;
-            if (s.find("unlocked") != std::string::npos) spec.misc_status |= 4;
+            plan.misc_status = 0;
+            if (s.find("off") != std::string::npos) plan.misc_status |= 2;
+            if (s.find("unlocked") != std::string::npos) plan.misc_status |= 4;
             break;
         }
-        case 'k': spec.clock_diff = std::atoi(optarg); break;
-        case 'b': spec.bit_weight = static_cast<float>(std::atof(optarg)); break;
-        case 'x': spec.site = optarg; break;
+        case 'k': plan.clock_diff = std::atoi(optarg); break;
+        case 'b': plan.bit_weight = static_cast<float>(std::atof(optarg)); break;
+        case 'x': plan.site = optarg; break;
         case 'h': std::fputs(kUsage, stdout); return 0;
         default: std::fputs(kUsage, stderr); return 2;
         }
     }
     if (optind != argc - 1)
         return fail("one output file name expected", optind < argc ? argv[optind] : "(none)");
-    if (spec.channels.empty())
-        spec.channels.push_back(GenChannel{});
+    if (plan.channels.empty())
+        plan.channels.push_back(GenChannel{});
     if (!trigger_time_given) {
-        spec.trigger_time = spec.start_ms / 1000;
-        spec.trigger_ms = static_cast<int>(spec.start_ms % 1000);
+        plan.trigger_time = plan.start_ms / 1000;
+        plan.trigger_ms = static_cast<int>(plan.start_ms % 1000);
     }
     std::string error;
-    if (!recorder_write(spec, argv[optind], &error)) {
+    if (!recorder_write(plan, argv[optind], &error)) {
         std::fprintf(stderr, "cd11gen: %s\n", error.c_str());
         return 1;
     }
