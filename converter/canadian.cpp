@@ -254,7 +254,8 @@ int canadian_read_samples(std::FILE* in, int transformation, long n, long data_s
             return 0;
         }
         std::int32_t next = 0;
-        if (canadian_decompress(data, samples, data_size, n, &next) != CANADIAN_OK) {
+        // A subframe without samples has nothing to decode, whatever its block holds.
+        if (n > 0 && canadian_decompress(data, samples, data_size, n, &next) != CANADIAN_OK) {
             std::fprintf(stderr, "ERROR: decompression error\n");
             return 0;
         }

@@ -35,10 +35,12 @@ std::int64_t mseed_time_us(double t);
 // calendar parts (Gregorian day of year), fraction truncated to 0.0001 s.
 void mseed_put_btime(std::int64_t us, std::uint8_t* out);
 
-// Rate factor and multiplier that represent `rate`: factor = 10 x rate truncated with
-// multiplier -10 where that fits; rates of 3276.8 and more as a whole factor with a
-// positive multiplier; rates below 0.1 as a period (negative factor, multiplier 1);
-// 0 and 0 for a rate that is not a positive finite number.
+// Rate factor and multiplier that represent `rate`: factor = 10 x rate truncated,
+// multiplier -10, where that fits (the float error of a 32-bit rate is taken off
+// first, so 40.1f gives 401); rates of 3276.8 and more as a whole factor with a
+// positive multiplier (rounded to whole samples per second: 5000 gives 5000 x 1,
+// 100000 gives 10000 x 10); rates below 0.1 as a period in whole seconds (negative
+// factor, multiplier 1); 0 and 0 for a rate that is not a positive finite number.
 void mseed_rate_factors(double rate, std::int16_t* factor, std::int16_t* multiplier);
 
 // The sequence number as its 6 characters: numbers past 999999 wrap round to

@@ -101,6 +101,10 @@ TEST_F(ReadSamples, CompressedBlockReadsItsPaddingButDecodesWithinItsSize)
     EXPECT_EQ(written, le(s));
     EXPECT_EQ(left, 1);
     EXPECT_EQ(err, "");
+    // No samples: the (padded) block is passed over, nothing is appended.
+    EXPECT_EQ(run(Bytes(5, 0), 1, 0, 2, &written, &err, &left), 1);
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(left, 1);
 }
 
 TEST_F(ReadSamples, FailuresAndTheirMessages)

@@ -163,11 +163,6 @@ TEST(CanadianTest, CountNotMultipleOfTwentyIsRefused)
               CANADIAN_BAD_COUNT);
 }
 
-TEST(CanadianTest, ZeroSamplesCarryOnlyTheNextSample)
-{
-    expect_round_trip({}, 424242);
-}
-
 TEST(CanadianTest, EveryTruncationIsAnOverrunNeverAnOverread)
 {
     std::mt19937 rng(7);

@@ -222,20 +222,6 @@ TEST(SteimTest, StepBackBeforeLargeDifference)
     expect_records_round_trip(s);
 }
 
-TEST(SteimTest, EndOfSamplesFlushesEveryHeldState)
-{
-    // Ends in each state 1..4 after a full word.
-    for (int held = 1; held <= 3; ++held) {
-        Samples s{0, 1, 2, 3}; // one 4 x 8-bit word
-        for (int k = 0; k < held; ++k) s.push_back(s.back() + 1);
-        SCOPED_TRACE(held);
-        Packed p = pack(s);
-        EXPECT_EQ(p.encoded, static_cast<int>(s.size()));
-        expect_records_round_trip(s);
-    }
-    expect_records_round_trip({0, 20000}); // state 2 at the end
-}
-
 TEST(SteimTest, CapacityLimits)
 {
     // All differences 32-bit: 943 samples.
