@@ -133,7 +133,7 @@ TEST(MseedRecordTest, HeaderBytes)
 #ifdef HAVE_LIBMSEED
 TEST(MseedRecordTest, LibmseedReadsEveryRateForm)
 {
-    for (double rate : {100.0, 0.5, 3276.7, 5000.0, 100000.0, 0.01}) {
+    for (double rate : {100.0, 0.5, 3276.7, 5000.0, 100000.0, 0.01, 0.0}) {
         std::vector<std::uint8_t> rec(MSEED_RECORD_SIZE, 0);
         const std::int32_t s[1] = {1};
         steim_compress_record(s, 1, rec.data());
