@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -23,13 +24,28 @@ class RawTerminal {
   RawTerminal() {
     if (tcgetattr(STDIN_FILENO, &saved_) != 0) return;
     termios raw = saved_;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    // Signal keys are read as bytes and raised once the terminal is back in
+    // its own mode, so that Ctrl-C never leaves it raw and silent.
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+    auto key = [](cc_t k) { return k == _POSIX_VDISABLE ? -1 : static_cast<int>(k); };
+    intr_ = key(saved_.c_cc[VINTR]);
+    quit_ = key(saved_.c_cc[VQUIT]);
+    susp_ = key(saved_.c_cc[VSUSP]);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     active_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
   }
   ~RawTerminal() {
     if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    if (signal_ != 0) raise(signal_);
+  }
+  // Notes the signal that a key read in raw mode stands for.
+  void check_signal(int c) {
+    const bool isig = (saved_.c_lflag & ISIG) != 0;
+    if (!active_ || !isig || c < 0) return;
+    if (c == intr_) signal_ = SIGINT;
+    else if (c == quit_) signal_ = SIGQUIT;
+    else if (c == susp_) signal_ = SIGTSTP;
   }
   RawTerminal(const RawTerminal&) = delete;
   RawTerminal& operator=(const RawTerminal&) = delete;
@@ -37,6 +53,8 @@ class RawTerminal {
  private:
   termios saved_{};
   bool active_ = false;
+  int intr_ = -1, quit_ = -1, susp_ = -1;
+  int signal_ = 0;
 };
 
 bool byte_ready(int timeout_ms) {
@@ -107,6 +125,7 @@ bool console_key_waiting() {
     RawTerminal raw;
     if (!byte_ready(0)) return false;
     const int c = read_terminal_key();
+    raw.check_signal(c);
     if (c < 0) return false;
     g_pending.push_front(c);
     return true;
@@ -127,6 +146,7 @@ int console_read_key(bool echo) {
     std::fflush(stdout);
     RawTerminal raw;
     c = read_terminal_key();
+    raw.check_signal(c);
   } else {
     if (!byte_ready(0)) return -1;
     c = read_byte();

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
+#include <csignal>
 #include <string>
 
 #include "platform/console.h"
@@ -29,6 +31,14 @@ class StdinSwap {
 
 void drain() {
   while (platform::console_key_waiting()) platform::console_read_key(false);
+}
+
+sig_atomic_t g_interrupts = 0;
+bool g_was_cooked = false;
+void on_interrupt(int) {
+  termios t;
+  g_was_cooked = tcgetattr(STDIN_FILENO, &t) == 0 && (t.c_lflag & ICANON) && (t.c_lflag & ECHO);
+  g_interrupts = g_interrupts + 1;
 }
 
 }  // namespace
@@ -77,6 +87,25 @@ TEST(Console, TerminalKeysAndExtendedKeys) {
     EXPECT_EQ(platform::console_read_key(false), 27);  // Escape alone
     ASSERT_EQ(write(master, "\r", 1), 1);
     EXPECT_EQ(platform::console_read_key(false), 13);
+    // Ctrl-C is raised as an interrupt once the terminal is back to normal.
+    struct sigaction sa {}, old {};
+    sa.sa_handler = &on_interrupt;
+    sigaction(SIGINT, &sa, &old);
+    // The key must arrive while the terminal is raw; typed in line mode the
+    // terminal itself would turn it into a signal for its own session.
+    std::thread typist([master] {
+      termios t;
+      for (int i = 0; i < 20000; ++i) {
+        if (tcgetattr(master, &t) == 0 && !(t.c_lflag & ISIG)) break;
+        usleep(500);
+      }
+      if (write(master, "\x03", 1) != 1) std::abort();
+    });
+    platform::console_read_key(false);
+    typist.join();
+    sigaction(SIGINT, &old, nullptr);
+    EXPECT_EQ(g_interrupts, 1);
+    EXPECT_TRUE(g_was_cooked);
     drain();
     // The terminal is back in its line mode afterwards.
     termios t;
