@@ -431,14 +431,17 @@ bool extract_channel(Reader& r, long long first_pos, int k)
                 return false;
             // The samples are appended as they come; a time stamp that does
             // not follow on is at least reported.
-            if (g_run.verbose && std::fabs(stamp - expected) > interval / 2) {
+            if (g_run.verbose && interval > 0 && std::fabs(stamp - expected) > interval / 2) {
                 const std::string got_text = time_text(stamp);
                 report("WARNING: Channel %d (%3.3s): subframe starts at %s, expected %s (%+.3f sec)\n", k + 1,
                        sf.channel, got_text.c_str(), time_text(expected).c_str(), stamp - expected);
             }
         }
-        expected = stamp + sf.samples / rate;
-        interval = 1.0 / rate;
+        // A subframe without samples says nothing about where the next one starts.
+        if (rate > 0) {
+            expected = stamp + sf.samples / rate;
+            interval = 1.0 / rate;
+        }
         if (!assembly_append_samples(r.f, sf))
             return false;
         r.pos += sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
@@ -467,6 +470,7 @@ bool extract_channel(Reader& r, long long first_pos, int k)
 bool pass1(const std::string& input_name, const std::string& work_name)
 {
     g_run.work_files.clear();
+    g_run.bit_weights.clear();
     g_run.location_split = false;
     assembly_reset();
     Reader r;
