@@ -65,5 +65,7 @@ int vorlane_main(int argc, char** argv) {
     st.db.shrink_to_fit();
     if (st.error_flag)
         vorlane_print("\nError(s) have occured, please review VORLANE.LOG.\n");
-    return 0;
+    // A plot that was to be saved or printed and was not is a failed run,
+    // though the sheets were drawn.
+    return plot_state().saves_failed > 0 ? 1 : 0;
 }

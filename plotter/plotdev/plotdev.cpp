@@ -133,6 +133,7 @@ void plot_finish(bool save) {
   if (save && !complete) {
     // A plot file without its end is not handed on.
     std::fprintf(stderr, "\nERROR: Unable to write temporary file: %s\n", s.temp_path.c_str());
+    ++s.saves_failed;
     save = false;
   }
 
@@ -146,9 +147,13 @@ void plot_finish(bool save) {
       const int err = plot_run_command(command, status);
       if (err != 0) {
         report_start_failure(err);
+        ++s.saves_failed;
         return;  // the temporary file stays
       }
-      if (status != 0) std::fprintf(stderr, "\nERROR: Executing DOS command:\n\n   %s\n\n", command.c_str());
+      if (status != 0) {
+        std::fprintf(stderr, "\nERROR: Executing DOS command:\n\n   %s\n\n", command.c_str());
+        ++s.saves_failed;
+      }
     } else {
       to_queue = true;
       // The copy never replaces a file: when another program took the
@@ -168,6 +173,7 @@ void plot_finish(bool save) {
         char command[1024];
         std::snprintf(command, sizeof command, "COPY %s %s > NUL", s.temp_path.c_str(), s.queue_path.c_str());
         std::fprintf(stderr, "\nERROR: Executing DOS command:\n\n   %s\n\n", command);
+        ++s.saves_failed;
       }
     }
   }

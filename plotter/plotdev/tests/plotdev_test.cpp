@@ -97,6 +97,7 @@ TEST_F(PlotTest, TwoPenPlotInModeTwoIsTheFortyEightByteFile) {
   ASSERT_EQ(queue_files(), std::vector<std::string>{"plot0000.plx"});
   EXPECT_EQ(read_bytes(queue + "/plot0000.plx"), std::vector<uint8_t>(golden, golden + 48));
   EXPECT_EQ(out, "\nPlot saved as " + queue + "/plot0000.plx\nPlot queue occupies 1 kb.\n");
+  EXPECT_EQ(plot_state().saves_failed, 0);
   EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
   EXPECT_EQ(fake_window().closed, 1);
   EXPECT_EQ(plot_state().state, -1);
@@ -356,6 +357,7 @@ TEST_F(PlotTest, FailingHardcopyCommandIsReportedAndTheFileDeleted) {
   const std::string command = "exit 3; '" + dir + "/TEMP$.PLX'";
   EXPECT_EQ(GetCapturedStderr(), "\nERROR: Executing DOS command:\n\n   " + command + "\n\n");
   EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+  EXPECT_EQ(plot_state().saves_failed, 1);  // the plotter's exit status tells
 }
 
 TEST_F(PlotTest, HardcopyPromptNamesHardcopy) {
@@ -380,6 +382,7 @@ TEST_F(PlotTest, QueueCopyFailureIsReportedAndNotCalledSaved) {
   EXPECT_EQ(out.find("Plot saved as"), std::string::npos);
   EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + "/TEMP$.PLX " + queue +
                      "/plot0000.plx > NUL\n\n");
+  EXPECT_EQ(plot_state().saves_failed, 1);
 }
 
 TEST_F(PlotTest, SizeReportCountsTheQueueAndTheNewPlot) {

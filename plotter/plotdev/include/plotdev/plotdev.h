@@ -58,6 +58,9 @@ struct PlotState {
   std::string temp_path, queue_path;
   int16_t next_queue_number = 0;
   int32_t queue_total = 0;
+  // Finished plots that were to be saved but reached neither the queue nor
+  // the hardcopy command; the program's exit status reports them.
+  int32_t saves_failed = 0;
   double pen_x = 0, pen_y = 0;
   double xmin = 0, ymin = 0, xmax = 10, ymax = 8;
   int W = 0, H = 0;  // client width - 1, client height - 1
