@@ -98,9 +98,11 @@ void kelpin_render(cairo_t* cr, const std::vector<PlxRecord>& records, const Pag
   set_style(cr, 0, page);
   cairo_new_path(cr);
   bool has_path = false;
+  int segments = 0;
   auto stroke = [&] {
     if (has_path) cairo_stroke(cr);
     has_path = false;
+    segments = 0;
   };
 
   for (const PlxRecord& r : records) {
@@ -133,6 +135,15 @@ void kelpin_render(cairo_t* cr, const std::vector<PlxRecord>& records, const Pag
         }
         cairo_line_to(cr, px, py);
         has_path = true;
+        // Long polylines are stroked in pieces: one huge self-crossing path
+        // costs cairo far more than many short ones, and round caps hide
+        // the seams.
+        if (++segments == 256) {
+          stroke();
+          cairo_move_to(cr, px, py);
+          has_path = true;
+          segments = 0;
+        }
       } else {
         stroke();
       }
