@@ -444,7 +444,8 @@ bool extract_channel(Reader& r, long long first_pos, int k)
         }
         if (!assembly_append_samples(r.f, sf))
             return false;
-        r.pos += sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
+        // Whatever the read-samples step consumed; the input stream answers without a system call.
+        r.pos = std::ftell(r.f);
         if (!read_trailer(r))
             return false;
         // The walk is on the chain only where the length field agrees.
