@@ -632,3 +632,14 @@ TEST_F(PlotTest, FilledRectanglesGoToTheScreenOnly) {
   plot_fill_rect(0, 0, 1, 1, 1);
   EXPECT_TRUE(tags().empty());
 }
+
+TEST_F(PlotTest, HardcopyWithoutACommandKeepsThePlotInTheQueue) {
+  init("HARDCOPY=\n");
+  plot_set_hardcopy(1);
+  ASSERT_EQ(plot_open(3), 1);
+  plot_pen(1, 1, PEN_DOWN);
+  CaptureStdout();
+  plot_pen(0, 0, PEN_END_PLOT);
+  EXPECT_EQ(GetCapturedStdout(), "\nPlot saved as " + queue + "/plot0000.plx\nPlot queue occupies 1 kb.\n");
+  EXPECT_EQ(queue_files().size(), 1u);
+}
