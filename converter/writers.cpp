@@ -160,7 +160,8 @@ int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::
         const int w = steim_compress_record(samples, static_cast<int>(held), record);
         // Start of this record from the channel start, to the microsecond, so that
         // no rounding accumulates from record to record.
-        const double offset = timed ? std::round(static_cast<double>(done) * 1e6 / t.rate) : 0.0;
+        double offset = timed ? std::round(static_cast<double>(done) * 1e6 / t.rate) : 0.0;
+        if (!(std::fabs(offset) < 9.0e18)) offset = 0.0; // a rate too small to mean anything
         h.start_us = start_us + static_cast<std::int64_t>(offset);
         mseed_put_header(h, record);
         if (out == nullptr || std::fwrite(record, 1, MSEED_RECORD_SIZE, out) != MSEED_RECORD_SIZE) {
