@@ -520,6 +520,25 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed)
     EXPECT_THAT(damaged_files(before, dir.path()), IsEmpty());
 }
 
+TEST_F(Catalogue, TalvexInputThatIsAFolder)
+{
+    std::filesystem::create_directory(dir / "folder.cd11");
+    const RunResult r = talvex({"folder.cd11"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.out, HasSubstr("ERROR: Unable to open: " + (dir / "folder.cd11") + "\n"));
+}
+
+TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated)
+{
+    // The run goes on without it: the report still reaches standard output.
+    make(small_spec());
+    std::filesystem::create_directory(dir / "rec.wtx");
+    const RunResult r = talvex({"rec.cd11", "-v"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Output file: " + (dir / "rec.msed") + "\n"));
+    EXPECT_TRUE(file_exists(dir / "rec.msed"));
+}
+
 // A run that fails must leave an earlier result of the same name as it was.
 // Both cases fail today: pass 1 creates the SUDS file under its final name,
 // and pass 2 truncates the output before it writes it. Enable them when the
@@ -804,6 +823,28 @@ TEST_F(PlotterCatalogue, PlotQueueOnAFullDisk)
     EXPECT_THAT(damaged_files(before, dir.path(), {dir / "vorlane.log"}), IsEmpty());
     // No half-written queue file is left to be mistaken for a plot.
     EXPECT_FALSE(file_exists(disk / "plot0001.plx"));
+}
+
+TEST_F(PlotterCatalogue, LogFileThatCannotBeCreated)
+{
+    write_file(dir / "quake.sud", good_suds());
+    std::filesystem::create_directory(dir / "vorlane.log");
+    const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("WARNING: unable to create log file: vorlane.log\n"));
+    EXPECT_TRUE(file_exists(dir / "plot0000.plx"));
+}
+
+TEST_F(PlotterCatalogue, PlotQueueKeepsEarlierPlots)
+{
+    write_file(dir / "quake.sud", good_suds());
+    write_file(dir / "plot0000.plx", std::string(100, 'x'));
+    write_file(dir / "PLOT0007.PLX", std::string(200, 'y'));
+    const Snapshot before = snapshot(dir.path());
+    const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\nPlot saved as " + (dir / "plot0008.plx") + "\n"));
+    EXPECT_THAT(damaged_files(before, dir.path(), {dir / "vorlane.log"}), IsEmpty());
 }
 
 TEST_F(PlotterCatalogue, TemporaryPlotFolderDoesNotExist)
