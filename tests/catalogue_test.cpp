@@ -869,6 +869,8 @@ TEST_F(Catalogue, PlxFilesThatCannotBeRead)
         {"odd.plx", window + "\x01", "record cut short at byte 18"},
         {"code.plx", window + std::string("\x39\x30\0\0", 4), "unknown record code 12345 at byte 18"},
     };
+    // An earlier export of the same name survives a plot file that cannot be read.
+    write_file(dir / "out.pdf", "an earlier export");
     for (const auto& c : cases) {
         write_file(dir / c.name, c.bytes);
         const Snapshot before = snapshot(dir.path());
@@ -876,8 +878,21 @@ TEST_F(Catalogue, PlxFilesThatCannotBeRead)
             run_program(KELPIN_BIN, {"-o", dir / "out.pdf", dir / c.name}, dir.path());
         EXPECT_EQ(r.status, 1) << c.name;
         EXPECT_EQ(r.err, "kelpin: " + (dir / c.name) + ": " + c.message + "\n") << c.name;
-        EXPECT_FALSE(file_exists(dir / "out.pdf")) << c.name;
         EXPECT_THAT(damaged_files(before, dir.path()), IsEmpty());
+    }
+}
+
+TEST_F(Catalogue, PlxExportIntoAMissingFolder)
+{
+    const std::string plx = std::string("\x02\0", 2) + std::string(8, '\0') + std::string("\x01\x80", 2);
+    write_file(dir / "sheet.plx", plx);
+    for (const char* ext : {"pdf", "png"}) {
+        const std::string out = dir / (std::string("missing/out.") + ext);
+        const RunResult r = run_program(KELPIN_BIN, {"-o", out, dir / "sheet.plx"}, dir.path());
+        EXPECT_EQ(r.status, 1) << ext;
+        // The reason after the name is cairo's own text.
+        EXPECT_THAT(r.err, HasSubstr("kelpin: cannot write " + out + ": ")) << ext;
+        EXPECT_FALSE(file_exists(out)) << ext;
     }
 }
 
