@@ -682,6 +682,35 @@ TEST_F(PlotterCatalogue, SudsStructureLengthBeyondTheRecord)
     expect_plot_refused(b, "ERROR: File out of sync: ", true);
 }
 
+#ifdef OSTRAND_BIN
+TEST_F(PlotterCatalogue, ListingToolOnDamagedSudsFiles)
+{
+    const std::string good = good_suds();
+    std::string bad_machine = good;
+    bad_machine[1] = '7';
+    const struct {
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"a text file, long enough to hold a structure tag\n", "ERROR: File out of sync: "},
+        {bad_machine, "ERROR: Unrecognized machine type in: "},
+    };
+    for (const auto& c : cases) {
+        write_file(dir / "quake.sud", c.bytes);
+        write_file(dir / "quake.info", "a listing of another file\n");
+        const RunResult r = run_program(OSTRAND_BIN, {"/l", "quake.sud"}, dir.path());
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message));
+        EXPECT_EQ(read_file(dir / "quake.sud"), c.bytes);
+        // An old listing must not pass for one of this file.
+        EXPECT_FALSE(file_exists(dir / "quake.info"));
+    }
+    const RunResult r = run_program(OSTRAND_BIN, {"/l", "none.sud"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("\nERROR: Unable to open file: none.sud\n       No such file or directory\n"));
+}
+#endif
+
 // ---------------------------------------------------------------------------
 // The plotter's switches and INI file.
 
