@@ -876,6 +876,27 @@ TEST_F(PlotterCatalogue, PlotQueueKeepsEarlierPlots)
     EXPECT_THAT(damaged_files(before, dir.path(), {dir / "vorlane.log"}), IsEmpty());
 }
 
+TEST_F(PlotterCatalogue, PlotWindowWithoutADisplay)
+{
+    write_file(dir / "quake.sud", good_suds());
+    for (const char* mode : {"/P1", "/P2"}) {
+        const RunResult r = vorlane({mode, "quake.sud"});
+        EXPECT_NE(r.status, 0) << mode;
+        EXPECT_THAT(r.out, HasSubstr("ERROR: CreateWindow() failed: ")) << mode;
+    }
+}
+
+TEST_F(PlotterCatalogue, SavePromptWithoutAConsoleTakesTheDefault)
+{
+    // Standard input is not a terminal: the prompt must not wait for a key.
+    write_file(dir / "quake.sud", good_suds());
+    write_file(dir / "trelkit.ini", "[VORLANE]\n[2.X_VEXIL]\nPROMPTBEFORESAVING=Y\n");
+    const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\nSave the current plot? (Y/n)\n"));
+    EXPECT_TRUE(file_exists(dir / "plot0000.plx"));
+}
+
 TEST_F(PlotterCatalogue, TemporaryPlotFolderDoesNotExist)
 {
     write_file(dir / "quake.sud", good_suds());
