@@ -42,9 +42,9 @@ std::int32_t get_i32(const std::string& b, std::size_t at)
 }
 
 // A small valid recording: `channels` channels of 20 samples a subframe.
-RecorderSpec small_spec(int channels = 2, bool compressed = true)
+Recording small_recording(int channels = 2, bool compressed = true)
 {
-    RecorderSpec s;
+    Recording s;
     const char* names[] = {"BHZ", "BHN", "BHE"};
     for (int c = 0; c < channels; ++c) {
         RecChannel ch;
@@ -60,9 +60,9 @@ protected:
     TempDir dir;
 
     // Writes a recording and returns its bytes.
-    std::string make(const RecorderSpec& spec, const std::string& name = "rec.cd11")
+    std::string make(const Recording& rec, const std::string& name = "rec.cd11")
     {
-        const std::string bytes = recorder_bytes(spec);
+        const std::string bytes = recorder_bytes(rec);
         write_file(dir / name, bytes);
         return bytes;
     }
@@ -107,7 +107,7 @@ TEST_F(Catalogue, TalvexWithoutArgumentsGivesUsage)
 
 TEST_F(Catalogue, TalvexQuestionMarkGivesUsageBeforeTouchingFiles)
 {
-    make(small_spec());
+    make(small_recording());
     const Snapshot before = snapshot(dir.path());
     for (const char* first : {"?", "-?", "/?"}) {
         const RunResult r = talvex({first, "rec.cd11", "-v"});
@@ -119,7 +119,7 @@ TEST_F(Catalogue, TalvexQuestionMarkGivesUsageBeforeTouchingFiles)
 
 TEST_F(Catalogue, TalvexUnknownSwitchesWarnAndTheRunGoesOn)
 {
-    make(small_spec());
+    make(small_recording());
     const RunResult r = talvex({"rec.cd11", "-x", "-", "/q", "-s"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_THAT(r.err, HasSubstr("WARNING: Unrecognized command line switch: -x\n"));
@@ -130,7 +130,7 @@ TEST_F(Catalogue, TalvexUnknownSwitchesWarnAndTheRunGoesOn)
 
 TEST_F(Catalogue, TalvexThirdFileArgumentIsIgnored)
 {
-    make(small_spec());
+    make(small_recording());
     const RunResult r = talvex({"rec.cd11", "out.suds", "extra.txt", "-s"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_THAT(r.err, HasSubstr("WARNING: Unrecognized command line argument: extra.txt\n"));
@@ -156,7 +156,7 @@ TEST_F(Catalogue, TalvexMissingInputFile)
 
 TEST_F(Catalogue, TalvexRefusesOutputNamesThatOverwriteTheInput)
 {
-    const std::string original = make(small_spec());
+    const std::string original = make(small_recording());
     // The output named as the input, with each format that writes it.
     for (const char* sw : {"-s", "-a", "-v"}) {
         const RunResult r = talvex({"rec.cd11", "rec.cd11", sw});
@@ -168,7 +168,7 @@ TEST_F(Catalogue, TalvexRefusesOutputNamesThatOverwriteTheInput)
 
 TEST_F(Catalogue, TalvexRefusesAnOutputThatIsItsOwnWorkFile)
 {
-    make(small_spec());
+    make(small_recording());
     write_file(dir / "out.suds", "an earlier output");
     const RunResult r = talvex({"rec.cd11", "out.suds"});
     EXPECT_EQ(r.status, 1) << r.out;
@@ -184,14 +184,14 @@ TEST_F(Catalogue, RecorderEmptyFile) { expect_refused("", {"-v"}, "ERROR: Unable
 
 TEST_F(Catalogue, RecorderWrongFrameType)
 {
-    std::string b = make(small_spec());
+    std::string b = make(small_recording());
     put_i32(b, kFrameTypeAt, 1);
     expect_refused(b, {"-v"}, "ERROR: Unexpected data frame type found: 1\n");
 }
 
 TEST_F(Catalogue, RecorderCutInsideTheFrameHeaders)
 {
-    const std::string b = make(small_spec());
+    const std::string b = make(small_recording());
     for (int cut : {20, 35, 36, 50, 67}) {
         SCOPED_TRACE(cut);
         expect_refused(b.substr(0, cut), {"-v"}, "ERROR: Unable to read: %s\n");
@@ -200,20 +200,20 @@ TEST_F(Catalogue, RecorderCutInsideTheFrameHeaders)
 
 TEST_F(Catalogue, RecorderCutInsideTheChannelString)
 {
-    const std::string b = make(small_spec(3));
+    const std::string b = make(small_recording(3));
     expect_refused(b.substr(0, kChannelStringAt + 15), {"-v"}, "ERROR: Unable to read: %s\n");
 }
 
 TEST_F(Catalogue, RecorderEndsRightAfterItsHeader)
 {
-    const std::string b = make(small_spec(2));
+    const std::string b = make(small_recording(2));
     expect_refused(b.substr(0, first_subframe_at(2)), {"-v"},
                    "ERROR: No data subframes found for channel 1 in: %s\n");
 }
 
 TEST_F(Catalogue, RecorderChannelCountOutOfRange)
 {
-    std::string b = make(small_spec());
+    std::string b = make(small_recording());
     for (int n : {21, -1, 1000000}) {
         SCOPED_TRACE(n);
         put_i32(b, kChannelCountAt, n);
@@ -223,7 +223,7 @@ TEST_F(Catalogue, RecorderChannelCountOutOfRange)
 
 TEST_F(Catalogue, RecorderWithNoChannelsWritesNothingAndSucceeds)
 {
-    RecorderSpec s = small_spec();
+    Recording s = small_recording();
     s.declared_channels = 0;
     std::string b = make(s);
     write_file(dir / "rec.cd11", b.substr(0, first_subframe_at(0)));
@@ -238,47 +238,47 @@ TEST_F(Catalogue, RecorderWithNoChannelsWritesNothingAndSucceeds)
 
 TEST_F(Catalogue, RecorderCutInsideTheFixedPartOfASubframe)
 {
-    const std::string b = make(small_spec(1));
+    const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + 30), {"-v"}, "ERROR: Unable to read: %s\n");
 }
 
 TEST_F(Catalogue, RecorderCutInsideTheChannelStatus)
 {
-    const std::string b = make(small_spec(1));
+    const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 20), {"-v"},
                    "ERROR: Unable to read channel status from: %s\n");
 }
 
 TEST_F(Catalogue, RecorderCutInsideTheCoordinates)
 {
-    const std::string b = make(small_spec(1));
+    const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 38), {"-v"},
                    "ERROR: Unable to read coordinates from: %s\n");
 }
 
 TEST_F(Catalogue, RecorderCutBeforeTheDataSize)
 {
-    const std::string b = make(small_spec(1));
+    const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 2), {"-v"}, "ERROR: Unable to read: %s\n");
 }
 
 TEST_F(Catalogue, RecorderPlainDataOfTheWrongSize)
 {
-    RecorderSpec s = small_spec(1, false);
+    Recording s = small_recording(1, false);
     s.data_size_delta = 4;
     expect_refused(make(s), {"-v"}, "ERROR: Unexpected data size found: 84\n");
 }
 
 TEST_F(Catalogue, RecorderCutInsideTheSampleData)
 {
-    const std::string b = make(small_spec(1, false));
+    const std::string b = make(small_recording(1, false));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 4 + 30), {"-v"}, "ERROR: read error\n",
                    true);
 }
 
 TEST_F(Catalogue, RecorderCompressedBlockThatDoesNotDecode)
 {
-    std::string b = make(small_spec(1));
+    std::string b = make(small_recording(1));
     const int sf = first_subframe_at(1);
     // 30 samples is not a whole number of Canadian groups of 20.
     put_i32(b, sf + kSfSamples, 30);
@@ -287,7 +287,7 @@ TEST_F(Catalogue, RecorderCompressedBlockThatDoesNotDecode)
 
 TEST_F(Catalogue, RecorderCompressedBlockShorterThanItsCodeWords)
 {
-    RecorderSpec s = small_spec(1);
+    Recording s = small_recording(1);
     s.signal = Signal::FullRange;
     std::string b = make(s);
     const int sf = first_subframe_at(1);
@@ -299,28 +299,28 @@ TEST_F(Catalogue, RecorderCompressedBlockShorterThanItsCodeWords)
 
 TEST_F(Catalogue, RecorderUnknownTransformation)
 {
-    std::string b = make(small_spec(1));
+    std::string b = make(small_recording(1));
     b[first_subframe_at(1) + kSfTransformation] = 2;
     expect_refused(b, {"-v"}, "ERROR: Unsupported data transformation: 2 in: %s\n");
 }
 
 TEST_F(Catalogue, RecorderSubframeBeyondTheBuffers)
 {
-    std::string b = make(small_spec(1));
+    std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfSamples, 120020);
     expect_refused(b, {"-v"}, "ERROR: Number of samples out of range (0 to 120000): 120020 in: %s\n");
 }
 
 TEST_F(Catalogue, RecorderNegativeSampleCount)
 {
-    std::string b = make(small_spec(1, false));
+    std::string b = make(small_recording(1, false));
     put_i32(b, first_subframe_at(1) + kSfSamples, -20);
     expect_refused(b, {"-v"}, "ERROR: Number of samples out of range (0 to 120000): -20 in: %s\n");
 }
 
 TEST_F(Catalogue, RecorderSubframeOfAnotherChannelInTheInterleaving)
 {
-    std::string b = make(small_spec(2));
+    std::string b = make(small_recording(2));
     // The second group's first subframe names channel 2's channel.
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
@@ -331,7 +331,7 @@ TEST_F(Catalogue, RecorderSubframeOfAnotherChannelInTheInterleaving)
 
 TEST_F(Catalogue, RecorderTrailerCutShort)
 {
-    const std::string b = make(small_spec(1));
+    const std::string b = make(small_recording(1));
     const int sf = first_subframe_at(1);
     const int end = sf + 4 + get_i32(b, sf + kSfLength);
     expect_refused(b.substr(0, end - 6), {"-v"},
@@ -340,7 +340,7 @@ TEST_F(Catalogue, RecorderTrailerCutShort)
 
 TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe)
 {
-    const std::string b = make(small_spec(2));
+    const std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     // Channel 1's walk passes over channel 2's subframe, which the file cuts.
@@ -349,7 +349,7 @@ TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe)
 
 TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped)
 {
-    std::string b = make(small_spec(2));
+    std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     put_i32(b, sf1 + kSfLength, -8);
@@ -358,7 +358,7 @@ TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped)
 
 TEST_F(Catalogue, RecorderSubframeLengthPastTheEnd)
 {
-    std::string b = make(small_spec(2));
+    std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     put_i32(b, sf1 + kSfLength, 0x7FFFFFF0);
@@ -367,7 +367,7 @@ TEST_F(Catalogue, RecorderSubframeLengthPastTheEnd)
 
 TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange)
 {
-    RecorderSpec s = small_spec(1);
+    Recording s = small_recording(1);
     s.auth_size = 8;
     std::string b = make(s);
     const int sf = first_subframe_at(1);
@@ -378,7 +378,7 @@ TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange)
 
 TEST_F(Catalogue, RecorderChannelStatusTooShort)
 {
-    std::string b = make(small_spec(1));
+    std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfStatusSize, 16);
     write_file(dir / "rec.cd11", b);
     const RunResult r = talvex({"rec.cd11", "-v"});
@@ -389,7 +389,7 @@ TEST_F(Catalogue, RecorderChannelStatusTooShort)
 
 TEST_F(Catalogue, RecorderZeroSubframeTimeLength)
 {
-    std::string b = make(small_spec(1));
+    std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfTimeLength, 0);
     write_file(dir / "rec.cd11", b);
     const RunResult r = talvex({"rec.cd11", "-v"});
@@ -401,7 +401,7 @@ TEST_F(Catalogue, RecorderZeroSubframeTimeLength)
 
 TEST_F(Catalogue, RecorderLocationCodeWithASlashStaysInTheFolder)
 {
-    RecorderSpec s = small_spec(2);
+    Recording s = small_recording(2);
     s.channels[1].name = "BHZ"; // the location split
     s.channels[0].location = "/0";
     s.channels[1].location = "..";
@@ -420,7 +420,7 @@ TEST_F(Catalogue, RecorderLocationCodeWithASlashStaysInTheFolder)
 
 TEST_F(Catalogue, TalvexOutputFolderDoesNotExist)
 {
-    make(small_spec());
+    make(small_recording());
     const Snapshot before = snapshot(dir.path());
     const std::string out = dir / "missing/out.msed";
     const RunResult r = talvex({"rec.cd11", out});
@@ -432,7 +432,7 @@ TEST_F(Catalogue, TalvexOutputFolderDoesNotExist)
 
 TEST_F(Catalogue, TalvexOutputThatIsAFolder)
 {
-    make(small_spec());
+    make(small_recording());
     std::filesystem::create_directory(dir / "rec.msed");
     const Snapshot before = snapshot(dir.path());
     const RunResult r = talvex({"rec.cd11", "-v"});
@@ -445,7 +445,7 @@ TEST_F(Catalogue, TalvexOutputThatIsAFolder)
 
 TEST_F(Catalogue, TalvexPerChannelOutputThatIsAFolder)
 {
-    make(small_spec());
+    make(small_recording());
     std::filesystem::create_directory(dir / "rec_BHN.asc");
     const RunResult r = talvex({"rec.cd11", "-casc"});
     EXPECT_EQ(r.status, 1) << r.out;
@@ -454,9 +454,9 @@ TEST_F(Catalogue, TalvexPerChannelOutputThatIsAFolder)
 }
 
 // A recording large enough that its SUDS work file fills a 64 KiB disk.
-RecorderSpec disk_filling_spec()
+Recording disk_filling_recording()
 {
-    RecorderSpec s = small_spec(3);
+    Recording s = small_recording(3);
     s.samples = 100;
     s.subframes = 60; // 3 x 6000 samples: a 72 KB work file
     s.signal = Signal::Walk;
@@ -468,7 +468,7 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingTheWorkFile)
 {
     SmallDisk disk(64 * 1024);
     if (!disk.ok()) GTEST_SKIP() << disk.why();
-    make(disk_filling_spec());
+    make(disk_filling_recording());
     write_file(disk / "earlier.msed", std::string(1000, 'm'));
     const Snapshot before = snapshot(dir.path()), before_disk = snapshot(disk.path());
     const RunResult r = talvex({dir / "rec.cd11", disk / "rec.msed", "-v"});
@@ -483,7 +483,7 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingTheWorkFile)
 TEST_F(Catalogue, TalvexDiskFullWhileWritingTheOutput)
 {
     // The work file fits, the ASCII output (some ten bytes a sample) does not.
-    RecorderSpec s = small_spec(1);
+    Recording s = small_recording(1);
     s.samples = 100;
     s.subframes = 20; // 2000 samples: an 8 KB work file, a 20+ KB ASCII file
     s.signal = Signal::Walk;
@@ -505,7 +505,7 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed)
 {
     // Samples over the whole 32-bit range do not compress: the Mini-SEED
     // output is as large as the work file and cannot be written beside it.
-    RecorderSpec s = small_spec(1);
+    Recording s = small_recording(1);
     s.samples = 100;
     s.subframes = 40;
     s.signal = Signal::FullRange;
@@ -531,7 +531,7 @@ TEST_F(Catalogue, TalvexInputThatIsAFolder)
 TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated)
 {
     // The run goes on without it: the report still reaches standard output.
-    make(small_spec());
+    make(small_recording());
     std::filesystem::create_directory(dir / "rec.wtx");
     const RunResult r = talvex({"rec.cd11", "-v"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -545,7 +545,7 @@ TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated)
 // converter writes under a temporary name and renames on success.
 TEST_F(Catalogue, DISABLED_FailedRunKeepsAnEarlierSudsOutput)
 {
-    const std::string good = make(small_spec(2));
+    const std::string good = make(small_recording(2));
     ASSERT_EQ(talvex({"rec.cd11", "-s"}).status, 0);
     const std::string earlier = read_file(dir / "rec.suds");
     write_file(dir / "rec.cd11", good.substr(0, good.size() - 10));
@@ -556,7 +556,7 @@ TEST_F(Catalogue, DISABLED_FailedRunKeepsAnEarlierSudsOutput)
 
 TEST_F(Catalogue, DISABLED_FailedRunKeepsAnEarlierMiniSeedOutput)
 {
-    RecorderSpec s = small_spec(1);
+    Recording s = small_recording(1);
     s.samples = 100;
     s.subframes = 40;
     s.signal = Signal::FullRange;
@@ -583,7 +583,7 @@ protected:
     // A good SUDS file made by the converter, returned as bytes.
     std::string good_suds()
     {
-        make(small_spec(2));
+        make(small_recording(2));
         const RunResult r = talvex({"rec.cd11", "quake.sud", "-s"});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         std::filesystem::remove(dir / "rec.cd11");

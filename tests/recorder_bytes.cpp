@@ -43,14 +43,14 @@ std::string time_text(std::int64_t ms)
     return text;
 }
 
-std::int32_t sample(const RecorderSpec& spec, int channel, long i)
+std::int32_t sample(const Recording& rec, int channel, long i)
 {
-    switch (spec.signal) {
-    case Signal::Ramp: return static_cast<std::int32_t>((i * 7 + channel * 100) % spec.amplitude);
+    switch (rec.signal) {
+    case Signal::Ramp: return static_cast<std::int32_t>((i * 7 + channel * 100) % rec.amplitude);
     case Signal::Walk: {
         std::uint32_t r = static_cast<std::uint32_t>(i * 2654435761u + channel * 97u);
         r ^= r >> 13;
-        return static_cast<std::int32_t>(r % static_cast<std::uint32_t>(2 * spec.amplitude + 1)) - spec.amplitude;
+        return static_cast<std::int32_t>(r % static_cast<std::uint32_t>(2 * rec.amplitude + 1)) - rec.amplitude;
     }
     default: return (i % 2) ? INT32_MAX - static_cast<std::int32_t>(i) : INT32_MIN + static_cast<std::int32_t>(i);
     }
@@ -58,48 +58,48 @@ std::int32_t sample(const RecorderSpec& spec, int channel, long i)
 
 } // namespace
 
-std::string recorder_bytes(const RecorderSpec& spec)
+std::string recorder_bytes(const Recording& rec)
 {
-    const int n_ch = static_cast<int>(spec.channels.size());
-    const int declared = spec.declared_channels < 0 ? n_ch : spec.declared_channels;
+    const int n_ch = static_cast<int>(rec.channels.size());
+    const int declared = rec.declared_channels < 0 ? n_ch : rec.declared_channels;
     std::string b;
-    put_i32(b, spec.frame_type);
+    put_i32(b, rec.frame_type);
     put_i32(b, 0);                                  // trailer offset
-    put_text(b, spec.channels.empty() ? "TALV1" : spec.channels[0].site, 8);
-    put_text(b, spec.recording_type, 8);
+    put_text(b, rec.channels.empty() ? "TALV1" : rec.channels[0].site, 8);
+    put_text(b, rec.recording_type, 8);
     put_i32(b, 0);
     put_i32(b, 0);
     put_i32(b, 0);
     put_i32(b, declared);
-    put_i32(b, spec.subframe_ms);
-    put_text(b, time_text(spec.start_ms), 20);
+    put_i32(b, rec.subframe_ms);
+    put_text(b, time_text(rec.start_ms), 20);
     put_i32(b, 10 * declared);
     for (int c = 0; c < declared && c < n_ch; ++c) {
-        put_text(b, spec.channels[c].site, 5);
-        put_text(b, spec.channels[c].name, 3);
-        put_text(b, spec.channels[c].location, 2);
+        put_text(b, rec.channels[c].site, 5);
+        put_text(b, rec.channels[c].name, 3);
+        put_text(b, rec.channels[c].location, 2);
     }
     for (int i = 0; i < (10 * declared) % 4; ++i) b += '\0';
 
-    for (int g = 0; g < spec.subframes; ++g) {
+    for (int g = 0; g < rec.subframes; ++g) {
         for (int c = 0; c < n_ch; ++c) {
-            const RecChannel& ch = spec.channels[c];
-            const long first = static_cast<long>(g) * spec.samples;
-            std::vector<std::int32_t> s(static_cast<std::size_t>(spec.samples) + 1);
-            for (long i = 0; i <= spec.samples; ++i) s[static_cast<std::size_t>(i)] = sample(spec, c, first + i);
+            const RecChannel& ch = rec.channels[c];
+            const long first = static_cast<long>(g) * rec.samples;
+            std::vector<std::int32_t> s(static_cast<std::size_t>(rec.samples) + 1);
+            for (long i = 0; i <= rec.samples; ++i) s[static_cast<std::size_t>(i)] = sample(rec, c, first + i);
             std::string data;
             if (ch.compressed) {
-                std::vector<std::uint8_t> block(canadian_max_block_size(spec.samples));
+                std::vector<std::uint8_t> block(canadian_max_block_size(rec.samples));
                 long length = 0;
-                canadian_compress(block.data(), s.data(), &length, spec.samples, s[spec.samples]);
+                canadian_compress(block.data(), s.data(), &length, rec.samples, s[rec.samples]);
                 data.assign(reinterpret_cast<const char*>(block.data()), static_cast<std::size_t>(length));
             } else {
-                for (long i = 0; i < spec.samples; ++i) put_i32(data, s[static_cast<std::size_t>(i)]);
+                for (long i = 0; i < rec.samples; ++i) put_i32(data, s[static_cast<std::size_t>(i)]);
             }
             std::string sf;
             put_i32(sf, 0); // channel length, set below
             put_i32(sf, 0);
-            sf += static_cast<char>(spec.auth_size > 0 ? 1 : 0);
+            sf += static_cast<char>(rec.auth_size > 0 ? 1 : 0);
             sf += static_cast<char>(ch.compressed ? 1 : 0);
             sf += '\0'; // seismic
             sf += '\0'; // option flag
@@ -109,29 +109,29 @@ std::string recorder_bytes(const RecorderSpec& spec)
             put_text(sf, "s4", 2);
             put_f32(sf, 0.0f);
             put_f32(sf, 0.0f);
-            put_text(sf, time_text(spec.start_ms + static_cast<std::int64_t>(g) * spec.subframe_ms), 20);
-            put_i32(sf, spec.subframe_ms);
-            put_i32(sf, spec.samples);
-            put_i32(sf, spec.status_size);
-            std::string status(static_cast<std::size_t>(spec.status_size > 0 ? spec.status_size : 0), '\0');
-            if (spec.status_size >= 48) {
+            put_text(sf, time_text(rec.start_ms + static_cast<std::int64_t>(g) * rec.subframe_ms), 20);
+            put_i32(sf, rec.subframe_ms);
+            put_i32(sf, rec.samples);
+            put_i32(sf, rec.status_size);
+            std::string status(static_cast<std::size_t>(rec.status_size > 0 ? rec.status_size : 0), '\0');
+            if (rec.status_size >= 48) {
                 std::string floats;
                 put_f32(floats, 46.5f);
                 put_f32(floats, 7.5f);
                 put_f32(floats, 541.0f);
-                put_f32(floats, spec.bit_weight);
+                put_f32(floats, rec.bit_weight);
                 status.replace(32, 16, floats);
             }
             sf += status;
-            put_i32(sf, static_cast<std::int32_t>(data.size()) + (ch.compressed ? 0 : spec.data_size_delta));
+            put_i32(sf, static_cast<std::int32_t>(data.size()) + (ch.compressed ? 0 : rec.data_size_delta));
             const std::size_t data_at = sf.size();
             sf += data;
             pad4(sf, data_at);
             put_i32(sf, 0); // subframe count
             put_i32(sf, 0); // key identifier
-            put_i32(sf, spec.auth_size);
+            put_i32(sf, rec.auth_size);
             const std::size_t auth_at = sf.size();
-            sf += std::string(static_cast<std::size_t>(spec.auth_size), 'a');
+            sf += std::string(static_cast<std::size_t>(rec.auth_size), 'a');
             pad4(sf, auth_at);
             const std::int32_t len = static_cast<std::int32_t>(sf.size() - 4);
             for (int i = 0; i < 4; ++i) sf[static_cast<std::size_t>(i)] = static_cast<char>((len >> (8 * i)) & 0xFF);

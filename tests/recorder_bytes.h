@@ -16,7 +16,7 @@ struct RecChannel {
     bool compressed = true;
 };
 
-struct RecorderSpec {
+struct Recording {
     std::vector<RecChannel> channels;
     int declared_channels = -1;        // N in the header; -1: the number of channels
     int frame_type = 5;
@@ -34,4 +34,4 @@ struct RecorderSpec {
 };
 
 // The bytes of the whole file.
-std::string recorder_bytes(const RecorderSpec& spec);
+std::string recorder_bytes(const Recording& rec);
