@@ -344,7 +344,8 @@ TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe)
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     // Channel 1's walk passes over channel 2's subframe, which the file cuts.
-    expect_refused(b.substr(0, sf1 + 40), {"-v"}, "ERROR: Unable to read: %s\n");
+    expect_refused(b.substr(0, sf1 + 40), {"-v"},
+                   "ERROR: Unable to read: %s\nERROR: Unable to skip data records: %s\n");
 }
 
 TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped)
@@ -362,7 +363,7 @@ TEST_F(Catalogue, RecorderSubframeLengthPastTheEnd)
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     put_i32(b, sf1 + kSfLength, 0x7FFFFFF0);
-    expect_refused(b, {"-v"}, "ERROR: Unable to read: %s\n");
+    expect_refused(b, {"-v"}, "ERROR: Unable to read: %s\nERROR: Unable to skip data records: %s\n");
 }
 
 TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange)
