@@ -2,6 +2,7 @@
 
 #include "canadian.h"
 #include "paths.h"
+#include "staging.h"
 #include "run.h"
 
 #include <sys/stat.h>
@@ -103,8 +104,11 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
     const auto it = std::find(g_run.work_files.begin(), g_run.work_files.end(), name);
     const bool reopen = it != g_run.work_files.end();
     // SUDS positions are 32-bit: the file must stay below 2 GiB.
+    // SUDS output (-suds) is written under its staging name until pass 1 succeeds;
+    // a work file for pass 2 is written under its own name.
+    const std::string path = g_run.suds ? staging_name(name) : name;
     struct stat st;
-    const std::int64_t size = reopen && stat(name.c_str(), &st) == 0 ? st.st_size : 0;
+    const std::int64_t size = reopen && stat(path.c_str(), &st) == 0 ? st.st_size : 0;
     if (size + 2 * SUDS_TAG_SIZE + SUDS_SIZE_STATION_COMP + SUDS_SIZE_DESCRIP_TRACE +
             4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
         report("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
@@ -112,9 +116,9 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
     }
     int fd;
     if (reopen) {
-        fd = suds_open(name.c_str(), SUDS_MODE_APPEND);
+        fd = suds_open(path.c_str(), SUDS_MODE_APPEND);
     } else {
-        fd = suds_open(name.c_str(), SUDS_MODE_CREATE);
+        fd = suds_open(path.c_str(), SUDS_MODE_CREATE);
         if (fd > 0)
             g_run.work_files.push_back(name);
     }

@@ -3,6 +3,7 @@
 #include "paths.h"
 #include "recorder.h"
 #include "run.h"
+#include "staging.h"
 #include "writers.h"
 
 #include <unistd.h>
@@ -156,17 +157,31 @@ bool convert_work_file(const std::string& work)
             report("\nERROR: write permission denied: %s\n", out_name.c_str());
             return false;
         }
-        out.reset(std::fopen(out_name.c_str(), "wb"));
+        // Written beside its final name and moved into place when complete, so
+        // a failed pass 2 leaves an earlier output of the same name untouched.
+        out.reset(staging_open(out_name));
         if (!out) {
             report("\nERROR: unable ot open output file: %s\n", out_name.c_str());
             return false;
         }
     }
-    if (!pass2(work, out.get()))
+    if (!pass2(work, out.get())) {
+        if (out) {
+            out.reset();
+            staging_discard(out_name);
+        }
         return false;
-    if (out && std::fclose(out.release()) != 0) {
-        report("\nERROR: write error to output file!\n");
-        return false;
+    }
+    if (out) {
+        if (std::fclose(out.release()) != 0) {
+            report("\nERROR: write error to output file!\n");
+            staging_discard(out_name);
+            return false;
+        }
+        if (!staging_commit(out_name)) {
+            staging_discard(out_name);
+            return false;
+        }
     }
     std::remove(work.c_str());
     return true;

@@ -4,6 +4,7 @@
 #include "recorder_input.h"
 #include "recorder_layout.h"
 #include "run.h"
+#include "staging.h"
 
 #include <cmath>
 #include <vector>
@@ -504,6 +505,13 @@ bool pass1(const std::string& input_name, const std::string& work_name)
         }
     }
     file.close();
+    // Complete SUDS output moves into place; a failed run left any earlier file as it was.
+    if (g_run.suds) {
+        for (const auto& name : g_run.work_files) {
+            if (!staging_commit(name))
+                return false;
+        }
+    }
     if (g_run.verbose && !g_run.location_split && g_run.suds && !g_run.work_files.empty())
         report("Output file: %s\n\n", work_name.c_str());
     return true;

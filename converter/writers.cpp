@@ -12,6 +12,7 @@
 #include "mseed_record.h"
 #include "paths.h"
 #include "run.h"
+#include "staging.h"
 #include "steim.h"
 
 namespace {
@@ -116,15 +117,25 @@ int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Tra
         report("\nERROR: write permission denied: %s\n", name.c_str());
         return 0;
     }
-    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(name.c_str(), "wb"));
+    // Moved into place only when complete: a failure keeps an earlier file.
+    std::unique_ptr<std::FILE, FileCloser> out(staging_open(name));
     if (!out) {
         report("\nERROR: unable ot open output file: %s\n", name.c_str());
         return 0;
     }
     std::fprintf(out.get(), "H %.6f %d %.2f %.6e\n", t.start, ordinal, t.rate, run_bit_weight(ordinal));
-    if (!write_sample_lines(descriptor, t, out.get())) return 0;
+    if (!write_sample_lines(descriptor, t, out.get())) {
+        out.reset();
+        staging_discard(name);
+        return 0;
+    }
     if (std::fclose(out.release()) != 0) {
         report("\nERROR: write error to output file!\n");
+        staging_discard(name);
+        return 0;
+    }
+    if (!staging_commit(name)) {
+        staging_discard(name);
         return 0;
     }
     return 1;
