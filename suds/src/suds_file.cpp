@@ -30,6 +30,13 @@ struct Slot {
 };
 
 Slot g_slots[SUDS_MAX_FILES];
+
+// One stream buffer per slot. Traces are read and written in long runs, and a
+// larger buffer saves most of the system calls of a 4 KiB one (a day of 20
+// channels is 1.4 GB). Static storage outlives every stream, also one still
+// open when the program exits; only the pages a file uses become resident.
+constexpr size_t kStreamBuffer = 256 * 1024;
+char g_buffers[SUDS_MAX_FILES][kStreamBuffer];
 int g_open_count = 0;
 
 void set_error(const std::string& text) {
@@ -61,8 +68,12 @@ void prepare(Slot& s, Direction d) {
 }
 
 bool seek_to(Slot& s, int64_t pos) {
+    // On failure the direction stays: written data that could not be flushed
+    // is reported as the write error it is.
+    if (fseeko(s.stream, static_cast<off_t>(pos), SEEK_SET) != 0)
+        return false;
     s.last = Direction::kNone;
-    return fseeko(s.stream, static_cast<off_t>(pos), SEEK_SET) == 0;
+    return true;
 }
 
 int64_t tell(Slot& s) {
@@ -105,9 +116,13 @@ void encode_tag(const SudsTag& t, uint8_t* b) {
 
 // Result of a failed read or seek: -1 at end of file (error text kept),
 // else 0 with the message.
+int write_failure(Slot& s, int err);
+
 int read_failure(Slot& s, const char* what, int err) {
     if (std::feof(s.stream))
         return -1;
+    if (s.last == Direction::kWrite && std::ferror(s.stream))
+        return write_failure(s, err);
     set_error(std::string("ERROR: ") + what + ": " + s.name + kIndent + system_text(err));
     return 0;
 }
@@ -191,6 +206,7 @@ int suds_open(const char* path, int mode) {
         set_error(std::string("ERROR: Unable to open file: ") + given + kIndent + system_text(err));
         return 0;
     }
+    std::setvbuf(f, g_buffers[index], _IOFBF, kStreamBuffer);
     if (mode == SUDS_MODE_APPEND && fseeko(f, 0, SEEK_END) != 0) {
         const int err = errno;
         std::fclose(f);
