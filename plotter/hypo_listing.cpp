@@ -58,7 +58,7 @@ bool parse_number(const std::string& text, bool integer, double* out) {
             if (*q == '+' || *q == '-')
                 ++q;
             if (isdigit(static_cast<unsigned char>(*q))) {
-                num.append(p, q);
+                num.append(p, static_cast<std::size_t>(q - p));
                 while (isdigit(static_cast<unsigned char>(*q)))
                     num += *q++;
             }

@@ -343,7 +343,7 @@ double vorlane_read_real(const char* text) {
         if (*q == '+' || *q == '-')
             ++q;
         if (isdigit(static_cast<unsigned char>(*q))) {
-            num.append(p, q);
+            num.append(p, static_cast<std::size_t>(q - p));
             while (isdigit(static_cast<unsigned char>(*q)))
                 num += *q++;
         }

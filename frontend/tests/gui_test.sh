@@ -31,7 +31,7 @@ fail() { echo "FAIL: $*"; echo "--- fenwold output"; cat "$out"; exit 1; }
 
 # Xvfb picks a free display; a probe that fails gets one more try.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/dpy" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/dpy" 2>"$work/xvfb.log" &
   XVFB=$!
   for i in $(seq 200); do [ -s "$work/dpy" ] && break; sleep 0.05; done
   export DISPLAY=:$(head -1 "$work/dpy")

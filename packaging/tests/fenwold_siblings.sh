@@ -27,6 +27,10 @@ trap cleanup EXIT
 die() {
     echo "$*" >&2
     echo "--- fenwold stdout:" >&2; cat "$T/out" >&2 2>/dev/null
+    echo "--- fenwold stderr (last lines):" >&2; tail -n 40 "$T/err" >&2 2>/dev/null
+    if [ -n "$app" ] && ! kill -0 "$app" 2>/dev/null; then
+        wait "$app"; echo "--- fenwold had ended with status $?" >&2
+    fi
     /usr/bin/import -window root "$T/shot.png" 2>/dev/null &&
         cp "$T/shot.png" "${TMPDIR:-/tmp}/fenwold-siblings-failure.png" &&
         echo "screenshot: ${TMPDIR:-/tmp}/fenwold-siblings-failure.png" >&2
@@ -38,7 +42,7 @@ cp "$rec" "$T/work/rec.cd11"
 # FENWOLD_TRACE makes fenwold print its dialogs and messages on standard output.
 export HOME=$T/home XDG_RUNTIME_DIR=$T/home GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 FENWOLD_TRACE=1
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$T/dpy" 2>"$T/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$T/dpy" 2>"$T/xvfb.log" &
 xvfb=$!
 for _ in $(seq 200); do [ -s "$T/dpy" ] && break; sleep 0.05; done
 [ -s "$T/dpy" ] || die "Xvfb did not start: $(cat "$T/xvfb.log")"
@@ -50,9 +54,11 @@ app=$!
 
 wid() {
     local w
-    for _ in $(seq 150); do
+    # Generous: a sanitized fenwold starting on a loaded machine is slow.
+    for _ in $(seq 400); do
         w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
         [ -n "$w" ] && { echo "$w"; return 0; }
+        kill -0 "$app" 2>/dev/null || return 1
         sleep 0.1
     done
     return 1

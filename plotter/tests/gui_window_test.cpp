@@ -74,7 +74,7 @@ class Xvfb {
         int fds[2];
         if (pipe(fds) != 0)
             return;
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-noreset",
                       "-nolisten", "tcp"},
                      {}, fds[1], dir + "/xvfb.log");
         close(fds[1]);
@@ -92,7 +92,7 @@ class Xvfb {
         }
         close(fds[0]);
         if (num.find('\n') != std::string::npos)
-            display_ = ":" + num.substr(0, num.find('\n'));
+            display_ = std::string(":").append(num, 0, num.find('\n'));
     }
     ~Xvfb() {
         if (pid_ > 0) {
