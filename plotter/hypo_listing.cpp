@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include <suds/suds.h>
 
@@ -197,36 +198,31 @@ int read_event_list(FILE* f, std::vector<TraceRecord>& db, HypoSummary& hypo, bo
 
 } // namespace
 
+namespace {
+
+// A fixed-column field as T: whole numbers for the integer kinds.
+template <typename T>
+bool read_field_as(const char* line, int col, int width, T* dest) {
+    double v;
+    if (!parse_number(field_text(line, col, width), std::is_integral_v<T>, &v))
+        return false;
+    *dest = static_cast<T>(v);
+    return true;
+}
+
+} // namespace
+
 bool read_fixed_field(const char* line, int col, int width, int16_t* dest) {
-    double v;
-    if (!parse_number(field_text(line, col, width), true, &v))
-        return false;
-    *dest = static_cast<int16_t>(v);
-    return true;
+    return read_field_as(line, col, width, dest);
 }
-
 bool read_fixed_field(const char* line, int col, int width, int32_t* dest) {
-    double v;
-    if (!parse_number(field_text(line, col, width), true, &v))
-        return false;
-    *dest = static_cast<int32_t>(v);
-    return true;
+    return read_field_as(line, col, width, dest);
 }
-
 bool read_fixed_field(const char* line, int col, int width, float* dest) {
-    double v;
-    if (!parse_number(field_text(line, col, width), false, &v))
-        return false;
-    *dest = static_cast<float>(v);
-    return true;
+    return read_field_as(line, col, width, dest);
 }
-
 bool read_fixed_field(const char* line, int col, int width, double* dest) {
-    double v;
-    if (!parse_number(field_text(line, col, width), false, &v))
-        return false;
-    *dest = v;
-    return true;
+    return read_field_as(line, col, width, dest);
 }
 
 int hypo_read_prt(FILE* f, std::vector<TraceRecord>& db, HypoSummary& hypo) {
