@@ -1,7 +1,7 @@
 #include "assembly.h"
 
 #include "canadian.h"
-#include "paths.h"
+#include "platform/paths.h"
 #include "staging.h"
 #include "run.h"
 
@@ -87,7 +87,7 @@ std::string location_file_name(const std::string& work_name, const char location
     tag += safe(location[0]);
     if (location[1] != ' ')
         tag += safe(location[1]);
-    const auto dot = extension_dot(work_name);
+    const auto dot = platform::extension_dot(work_name);
     if (dot == std::string::npos)
         return work_name + tag;
     return work_name.substr(0, dot) + tag + work_name.substr(dot);
@@ -97,7 +97,7 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
 {
     assembly_reset();
     std::string name = g_run.location_split ? location_file_name(work_name, sf.location) : work_name;
-    if (same_file(name, g_run.input_name)) {
+    if (platform::same_file(name, g_run.input_name)) {
         report("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
         return false;
     }

@@ -1,6 +1,6 @@
 #include "driver.h"
 
-#include "paths.h"
+#include "platform/paths.h"
 #include "recorder.h"
 #include "run.h"
 #include "staging.h"
@@ -35,10 +35,10 @@ void parse_arguments(int argc, const char* const* argv)
             default: std::fprintf(stderr, "WARNING: Unrecognized command line switch: %s\n", arg); break;
             }
         } else if (files == 0) {
-            g_run.input_name = full_path(arg);
+            g_run.input_name = platform::absolute_path(arg);
             ++files;
         } else if (files == 1) {
-            g_run.output_name = full_path(arg);
+            g_run.output_name = platform::absolute_path(arg);
             ++files;
         } else {
             std::fprintf(stderr, "WARNING: Unrecognized command line argument: %s\n", arg);
@@ -61,9 +61,9 @@ const char* format_extension()
 void derive_names()
 {
     if (g_run.output_name.empty())
-        g_run.output_name = replace_extension(g_run.input_name, format_extension());
-    g_run.work_name = g_run.suds ? g_run.output_name : replace_extension(g_run.output_name, ".suds");
-    g_run.info_name = g_run.verbose ? replace_extension(g_run.output_name, ".wtx") : std::string();
+        g_run.output_name = platform::replace_extension(g_run.input_name, format_extension());
+    g_run.work_name = g_run.suds ? g_run.output_name : platform::replace_extension(g_run.output_name, ".suds");
+    g_run.info_name = g_run.verbose ? platform::replace_extension(g_run.output_name, ".wtx") : std::string();
 }
 
 bool check_names()
@@ -80,12 +80,12 @@ bool check_names()
     if (g_run.verbose)
         written[count++] = {&g_run.info_name, "information file"};
     for (int i = 0; i < count; ++i) {
-        if (same_file(*written[i].name, g_run.input_name)) {
+        if (platform::same_file(*written[i].name, g_run.input_name)) {
             report("\nERROR: The %s would overwrite the input file: %s\n", written[i].what, g_run.input_name.c_str());
             return false;
         }
         for (int j = 0; j < i; ++j) {
-            if (same_file(*written[i].name, *written[j].name)) {
+            if (platform::same_file(*written[i].name, *written[j].name)) {
                 report("\nERROR: The %s and the %s have the same name: %s\n", written[j].what, written[i].what,
                        written[i].name->c_str());
                 if (written[i].name == &g_run.output_name && written[j].name == &g_run.work_name)
@@ -135,7 +135,7 @@ struct FileCloser {
 
 bool convert_work_file(const std::string& work)
 {
-    g_run.current_output = g_run.location_split ? replace_extension(work, format_extension()) : g_run.output_name;
+    g_run.current_output = g_run.location_split ? platform::replace_extension(work, format_extension()) : g_run.output_name;
     const std::string& out_name = g_run.current_output;
     if (g_run.verbose && !g_run.casc)
         report("Output file: %s\n", out_name.c_str());
@@ -149,7 +149,7 @@ bool convert_work_file(const std::string& work)
     }
     std::unique_ptr<std::FILE, FileCloser> out;
     if (!g_run.casc) {
-        if (same_file(out_name, g_run.input_name)) {
+        if (platform::same_file(out_name, g_run.input_name)) {
             report("\nERROR: The output file would overwrite the input file: %s\n", out_name.c_str());
             return false;
         }

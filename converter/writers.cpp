@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "mseed_record.h"
-#include "paths.h"
+#include "platform/paths.h"
 #include "run.h"
 #include "staging.h"
 #include "steim.h"
@@ -107,9 +107,9 @@ int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Tra
     const int ordinal = ++g_run.channel_ordinal;
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "_%.3s.asc", codes.channel);
-    const std::string name = replace_extension(g_run.current_output, suffix);
+    const std::string name = platform::replace_extension(g_run.current_output, suffix);
     if (g_run.verbose) report("Output file: %s\n", name.c_str());
-    if (!g_run.input_name.empty() && same_file(name, g_run.input_name)) {
+    if (!g_run.input_name.empty() && platform::same_file(name, g_run.input_name)) {
         report("\nERROR: output file is the input file: %s\n", name.c_str());
         return 0;
     }

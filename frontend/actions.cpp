@@ -12,7 +12,7 @@
 
 #include <sys/stat.h>
 
-#include "paths.h"
+#include "platform/paths.h"
 #include "platform/files.h"
 
 namespace fenwold {
@@ -35,7 +35,7 @@ bool exists(const std::string& path) { return !path.empty() && platform::file_ex
 // removed before each run, so that a run that writes none is not judged by
 // the report of an earlier one.
 std::string information_file(const Frontend& fe) {
-  return replace_extension(fe.working_copy, ".wtx");
+  return platform::replace_extension(fe.working_copy, ".wtx");
 }
 
 bool same_name(const std::string& a, const std::string& b) {
@@ -98,7 +98,7 @@ void final_report(Frontend& fe, std::string report, const std::string& informati
 std::string pick_output(const Frontend& fe, const std::vector<std::string>& outputs,
                         const std::string& ext) {
   if (!fe.current_suds.empty()) {
-    const std::string own = replace_extension(fe.current_suds, ext);
+    const std::string own = platform::replace_extension(fe.current_suds, ext);
     for (const auto& o : outputs) {
       if (o == own) return o;
     }
@@ -112,7 +112,7 @@ void convert_suds(Frontend& fe) {
     return;
   }
   fe.save_path = join_path(fe.save_folder, file_name_of(fe.current_suds));
-  const std::string keep = replace_extension(fe.current_suds, ".wtx");
+  const std::string keep = platform::replace_extension(fe.current_suds, ".wtx");
   fe.save_filter = kSudsFilter;
   std::string report;
   if (save_as(fe)) report = save_output_file(fe, fe.current_suds, fe.save_path, true, true);
@@ -126,7 +126,7 @@ void convert_one_file(Frontend& fe) {
     fe.shell->message(kMsgErrorConverting, MessageIcon::none);
     return;
   }
-  std::string output = replace_extension(fe.working_copy, ext);
+  std::string output = platform::replace_extension(fe.working_copy, ext);
   set_aside_suds_file(fe, true);
   ChildEnd end = mseed ? run_converter(fe, {"-v"}) : run_converter(fe, {"-v", "-a"});
   if (end != ChildEnd::finished) {
@@ -288,7 +288,7 @@ std::string save_output_file(Frontend& fe, const std::string& source,
   if (exists(dest) && !fe.shell->ask_yes_no(dest + " already exists. \n Do you want to replace it?")) {
     return std::string();
   }
-  if (same_file(source, dest)) {
+  if (platform::same_file(source, dest)) {
     return "Error saving file " + source + " - source and destination filename identical     \r";
   }
   std::string error;
@@ -301,7 +301,7 @@ std::string save_output_file(Frontend& fe, const std::string& source,
 
 void set_aside_suds_file(Frontend& fe, bool aside) {
   if (fe.current_suds.empty()) return;
-  const std::string parked = replace_extension(fe.current_suds, ".s$$$");
+  const std::string parked = platform::replace_extension(fe.current_suds, ".s$$$");
   std::string error;
   if (aside) {
     if (exists(fe.current_suds)) platform::rename_file(fe.current_suds, parked, error);
@@ -322,7 +322,7 @@ bool load_file_info(Frontend& fe, const std::string& suds_file, bool show) {
     return false;
   }
   std::vector<std::string> lines;
-  if (!info_read_listing(replace_extension(suds_file, ".info"), lines)) {
+  if (!info_read_listing(platform::replace_extension(suds_file, ".info"), lines)) {
     // The list of an earlier file stays held, but is not shown as this one's.
     fe.shell->message(kMsgErrorRetrieving, MessageIcon::none);
     return false;
@@ -351,7 +351,7 @@ void action_open(Frontend& fe) {
     return;
   }
   fe.working_copy = join_path(fe.temp_folder, file_name_of(fe.recorder_file));
-  if (!same_file(fe.working_copy, fe.recorder_file)) {
+  if (!platform::same_file(fe.working_copy, fe.recorder_file)) {
     std::string error;
     if (!platform::copy_file(fe.recorder_file, fe.working_copy, error)) {
       fe.shell->message(kMsgErrorOpening, MessageIcon::none);
@@ -365,7 +365,7 @@ void action_open(Frontend& fe) {
   }
   fe.shell->pause_ms(fe.settle_ms);
 
-  std::string suds = replace_extension(fe.working_copy, ".suds");
+  std::string suds = platform::replace_extension(fe.working_copy, ".suds");
   if (exists(suds)) {
     std::string error;
     if (!platform::delete_file(suds, error)) {
@@ -390,7 +390,7 @@ void action_open(Frontend& fe) {
                           "later. \nWARNING: Files not saved before exiting the program will be "
                           "removed from the temporary folder!",
                       MessageIcon::warning);
-    const std::string pattern = replace_extension(file_name_of(fe.working_copy), "_*.suds");
+    const std::string pattern = platform::replace_extension(file_name_of(fe.working_copy), "_*.suds");
     FileDialog m;
     m.title = kMultipleTitle;
     m.folder = fe.temp_folder;

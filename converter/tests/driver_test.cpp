@@ -1,6 +1,6 @@
 #include "driver.h"
 
-#include "paths.h"
+#include "platform/paths.h"
 #include "run.h"
 
 #include "recorder_fixture.h"
@@ -56,8 +56,8 @@ TEST_F(Driver, UnknownSwitchesAndExtraNamesWarnAndTheRunGoesOn)
     EXPECT_EQ(err_, "WARNING: Unrecognized command line switch: -x\n"
                     "WARNING: Unrecognized command line switch: -\n"
                     "WARNING: Unrecognized command line argument: c.extra\n");
-    EXPECT_EQ(g_run.input_name, full_path("a.cd11"));
-    EXPECT_EQ(g_run.output_name, full_path("b.msed"));
+    EXPECT_EQ(g_run.input_name, platform::absolute_path("a.cd11"));
+    EXPECT_EQ(g_run.output_name, platform::absolute_path("b.msed"));
 }
 
 TEST_F(Driver, AscWinsOverCasc)

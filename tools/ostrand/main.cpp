@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "listing.h"
-#include "paths.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::string listing = replace_extension(input, ".info");
-  if (to_file && same_file(listing, input)) {
+  const std::string listing = platform::replace_extension(input, ".info");
+  if (to_file && platform::same_file(listing, input)) {
     std::fprintf(stderr, "\nERROR: the listing would replace the SUDS file itself: %s\n",
                  input.c_str());
     return 1;

@@ -48,9 +48,6 @@ bool rename_file(const std::string& from, const std::string& to, std::string& er
 // The current directory, empty when it cannot be read.
 std::string current_folder();
 
-// An absolute form of `path` (joined to the current directory when relative).
-std::string absolute_path(const std::string& path);
-
 // Value of an environment variable, empty when unset.
 std::string environment(const char* name);
 

@@ -171,14 +171,6 @@ std::string current_folder() {
   }
 }
 
-std::string absolute_path(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  const std::string cwd = current_folder();
-  if (cwd.empty()) return path;
-  if (path.empty()) return cwd;
-  return cwd.back() == '/' ? cwd + path : cwd + "/" + path;
-}
-
 std::string environment(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
