@@ -1,13 +1,16 @@
 #include "driver.h"
 
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "recorder.h"
 #include "run.h"
 #include "staging.h"
+#include "talvex_version.h"
 #include "writers.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -189,8 +192,32 @@ bool convert_work_file(const std::string& work)
 
 namespace {
 
+const char* const kHelp =
+    "Usage: talvex InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n"
+    "Converts a recorder CD1.1 file into Mini-SEED (Steim-1, the default), SUDS or ASCII.\n"
+    "  -verbose   report the recording and each channel; copy the report to OutputFile.wtx\n"
+    "  -suds      write the SUDS file only\n"
+    "  -asc       ASCII: every channel into one file\n"
+    "  -casc      ASCII: one file per channel, named OutputFile_CHN.asc\n"
+    "  --help     this text;  --version  the tool set's version\n"
+    "The output is named after the input file when not given. Switches may also\n"
+    "begin with \"/\" and are recognised by their first letter.\n"
+    "TALVEX_PROGRESS_FD=n makes talvex write \"progress PASS PASSES DONE TOTAL\" lines\n"
+    "to open descriptor n; without it, a terminal on standard error shows the progress.\n";
+
 int run_steps(int argc, const char* const* argv)
 {
+    // Asked for help or the version: that and nothing else, no file touched.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("talvex %s\n", TALVEX_TOOLSET_VERSION);
+            return 0;
+        }
+    }
     report("\nTALVEX recorder tools\n");
     report("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
     if (argc < 2 || argv[1][0] == '?' || (argv[1][0] != '\0' && argv[1][1] == '?')) {
@@ -211,14 +238,25 @@ int run_steps(int argc, const char* const* argv)
             report_info_only("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
         report("Input file : %s\n", g_run.input_name.c_str());
     }
+    g_run.progress.open(g_run.suds ? 1 : 2);
     if (!pass1(g_run.input_name, g_run.work_name))
         return 1;
     if (g_run.suds)
         return 0;
+    // Pass 2 counts the bytes of the work files it has gone through.
+    std::int64_t total = 0;
+    for (const auto& work : g_run.work_files)
+        total += std::max<std::int64_t>(0, platform::file_length(work));
+    g_run.progress.start(2, total);
+    std::int64_t base = 0;
     for (const auto& work : g_run.work_files) {
+        g_run.progress.set_base(base);
+        base += std::max<std::int64_t>(0, platform::file_length(work));
         if (!convert_work_file(work))
             return 1;
+        g_run.progress.update(base);
     }
+    g_run.progress.finish();
     return 0;
 }
 
@@ -227,6 +265,7 @@ int run_steps(int argc, const char* const* argv)
 int driver_run(int argc, const char* const* argv)
 {
     const int code = run_steps(argc, argv);
+    g_run.progress.hide();
     run_close_info();
     std::fflush(stdout);
     return code;

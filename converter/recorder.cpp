@@ -7,6 +7,8 @@
 #include "staging.h"
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <vector>
 #include <cstring>
 #include <ctime>
@@ -30,6 +32,7 @@ struct Reader {
     // the subframes any channel may read.
     std::vector<long long> chain;
     long long chain_index = -1;
+    long long progress_base = 0; // walk bytes of the channels before this one
     // file header
     std::int32_t frame_type = 0, trigger_channel = 0, trigger_ms = 0, series = 0;
     char creator[8] = {}, destination[8] = {};
@@ -39,7 +42,25 @@ struct Reader {
     std::string trigger_text;
     // last subframe read; its floats persist over the whole run
     RecorderSubframe sf;
+    // Warnings found while a channel is read, reported after its block so
+    // that no report line is split.
+    std::vector<std::string> warnings;
 };
+
+void defer_warning(Reader& r, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void defer_warning(Reader& r, const char* fmt, ...)
+{
+    va_list ap, again;
+    va_start(ap, fmt);
+    va_copy(again, ap);
+    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    va_end(ap);
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
+    va_end(again);
+    r.warnings.push_back(std::move(text));
+}
 
 bool read_exact(Reader& r, void* buf, std::size_t n)
 {
@@ -379,6 +400,9 @@ bool finish_channel(Reader& r, int k)
         return false;
     if (g_run.verbose)
         channel_report(r, k);
+    for (const auto& w : r.warnings)
+        report("%s", w.c_str());
+    r.warnings.clear();
     return true;
 }
 
@@ -434,7 +458,7 @@ bool extract_channel(Reader& r, long long first_pos, int k)
             // not follow on is at least reported.
             if (g_run.verbose && interval > 0 && std::fabs(stamp - expected) > interval / 2) {
                 const std::string got_text = time_text(stamp);
-                report("WARNING: Channel %d (%3.3s): subframe starts at %s, expected %s (%+.3f sec)\n", k + 1,
+                defer_warning(r, "WARNING: Channel %d (%3.3s): subframe starts at %s, expected %s (%+.3f sec)\n", k + 1,
                        sf.channel, got_text.c_str(), time_text(expected).c_str(), stamp - expected);
             }
         }
@@ -449,6 +473,7 @@ bool extract_channel(Reader& r, long long first_pos, int k)
         r.pos = std::ftell(r.f);
         if (!read_trailer(r))
             return false;
+        g_run.progress.update(r.progress_base + (r.pos - first_pos));
         // The walk is on the chain only where the length field agrees.
         chain_step(r, r.pos == start + 4 + static_cast<long long>(sf.channel_length) ? start_index : -1, r.pos);
         const SkipResult skip = skip_subframes(r, r.channels - 1);
@@ -462,7 +487,7 @@ bool extract_channel(Reader& r, long long first_pos, int k)
     // A channel holds at most 86400 subframes; say so when more follow.
     const int c = std::fgetc(r.f);
     if (c != EOF)
-        report("\nWARNING: Channel %d: only the first %d subframes are converted: %s\n", k + 1,
+        defer_warning(r, "\nWARNING: Channel %d: only the first %d subframes are converted: %s\n", k + 1,
                kMaxSubframesPerChannel, r.name.c_str());
     return finish_channel(r, k);
 }
@@ -498,13 +523,18 @@ bool pass1(const std::string& input_name, const std::string& work_name)
         report("ERROR: Unable to read file position: %s\n", input_name.c_str());
         return false;
     }
+    // Pass 1 counts the bytes each channel's walk goes over.
+    const long long span = r.file_size - first_pos;
+    g_run.progress.start(1, span * r.channels);
     for (int k = 0; k < r.channels; ++k) {
+        r.progress_base = span * k;
         if (!extract_channel(r, first_pos, k)) {
             assembly_reset();
             return false;
         }
     }
     file.close();
+    g_run.progress.finish();
     // Complete SUDS output moves into place; a failed run left any earlier file as it was.
     if (g_run.suds) {
         for (const auto& name : g_run.work_files) {

@@ -12,6 +12,7 @@ void run_reset()
 
 void report(const char* fmt, ...)
 {
+    g_run.progress.hide();
     va_list ap;
     va_start(ap, fmt);
     if (g_run.info_file) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+
+#include "progress.h"
 #include <string>
 #include <vector>
 
@@ -41,6 +43,8 @@ struct RunState {
     int channel_ordinal = 0;
 
     std::FILE* info_file = nullptr; // open information file, or null
+
+    Progress progress; // shown while the passes run
 };
 
 // The run state of this process.

@@ -59,6 +59,7 @@ int read_samples(int descriptor, int width, long n, std::int32_t* out)
         report("\n%s\n", suds_error_text());
         return 0;
     }
+    g_run.progress.update_at(suds_file_position(descriptor));
     if (width == 4)
         for (long k = 0; k < n; ++k) out[k] = suds_get_i32(raw + 4 * k);
     else

@@ -258,6 +258,11 @@ TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
               std::string::npos)
         << text;
     EXPECT_NE(text.find("WARNING: Channel 2 (BHN)"), std::string::npos);
+    // Reported after the channel's block: the first report line stays whole.
+    EXPECT_NE(text.find("\tDuration: "), std::string::npos) << text;
+    const auto warning = text.find("WARNING: Channel 1");
+    EXPECT_GT(warning, text.find(" Bit Weight: "));
+    EXPECT_LT(warning, text.find("Channel 2: BHN"));
     EXPECT_EQ(read_suds_channels(work_)[0].samples.size(), 400u);
 
     // An offset below half a sample interval is no gap.
