@@ -49,10 +49,3 @@ void run_close_info()
         g_run.info_file = nullptr;
     }
 }
-
-double run_bit_weight(int ordinal)
-{
-    if (ordinal < 1 || ordinal > static_cast<int>(g_run.bit_weights.size()))
-        return 0.0;
-    return g_run.bit_weights[static_cast<size_t>(ordinal - 1)];
-}

@@ -1,4 +1,4 @@
-#include "recorder.h"
+#include "driver.h"
 
 #include "assembly.h"
 #include "recorder_layout.h"
@@ -21,7 +21,6 @@ protected:
     }
     void TearDown() override
     {
-        assembly_reset();
         run_reset();
         suds_reset();
     }
@@ -433,7 +432,6 @@ TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
         EXPECT_FALSE(ok_) << len;
         EXPECT_NE(text.find(message), std::string::npos) << len << ": " << text;
         suds_reset();
-        assembly_reset();
     }
     // Channel 2 has no subframe at all.
     plan.subframes = 0;
@@ -480,7 +478,6 @@ TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
         }
         succeeded += ok_;
         suds_reset();
-        assembly_reset();
     }
     EXPECT_EQ(succeeded, 2); // after group 1, and after channel 1 of group 2
     EXPECT_NE(run_pass1(), ""); // the whole file converts

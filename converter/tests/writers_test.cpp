@@ -3,6 +3,7 @@
 #include "channel_index.h"
 #include "mseed_record.h"
 #include "steim.h"
+#include "platform/mapped_file.h"
 #include "writers.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +133,17 @@ protected:
         ChannelIndex index;
         const int n = channel_index_build(fd, &index);
         int ok = n >= 0;
+        ctx_.format = g_run.asc ? OutputFormat::Ascii : g_run.casc ? OutputFormat::AsciiPerChannel : OutputFormat::MiniSeed;
+        ctx_.verbose = g_run.verbose;
+        ctx_.input_name = g_run.input_name;
+        ctx_.current_output = g_run.current_output;
+        ctx_.bit_weights = g_run.bit_weights;
+        // Samples come from the mapped file as in a run; what it cannot give, through SUDS.
+        platform::MappedFile map;
+        ctx_.work = map.open(work_) ? &map : nullptr;
         for (const ChannelIndexEntry& e : index)
-            if (ok) ok = write_channel(fd, e, out);
+            if (ok) ok = write_channel(fd, e, out, ctx_);
+        ctx_.work = nullptr;
         suds_close(fd);
         if (index_out) *index_out = index;
         return ok;
@@ -151,6 +161,7 @@ protected:
 
     fs::path dir_;
     std::string work_;
+    WriterContext ctx_;
 };
 
 Samples random_walk(std::size_t n, unsigned seed, int step_bits = 8)
@@ -292,7 +303,7 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
     g_run.casc = true;
     g_run.verbose = true;
     g_run.bit_weights = {1.5e-6, 2.5e-7, 3.0};
-    g_run.channel_ordinal = 1; // a channel of an earlier work file
+    ctx_.channel_ordinal = 1; // a channel of an earlier work file
     g_run.current_output = path("rec.asc");
     ReportCapture cap;
     EXPECT_EQ(run_pass2(nullptr), 1);
@@ -300,7 +311,7 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
                               path("rec_BHN.asc") + "\n");
     EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 2 100.00 2.500000e-07\n10\r\n20\r\n");
     EXPECT_EQ(slurp(path("rec_BHN.asc")), "H 1158920430.750000 3 0.50 3.000000e+00\n-7\r\n");
-    EXPECT_EQ(g_run.channel_ordinal, 3);
+    EXPECT_EQ(ctx_.channel_ordinal, 3);
     EXPECT_FALSE(fs::exists(path("rec.asc")));
 }
 
