@@ -7,6 +7,7 @@
 #include "staging.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -160,6 +161,14 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     trace_ = dt;
     total_ = sf.samples;
     rate_ = dt.samples_per_second;
+    // Samples are only appended from here on, so the position is counted
+    // rather than asked of the stream for every subframe.
+    const std::int32_t pos = suds_file_position(fd_);
+    if (pos < 0) {
+        suds_fail();
+        return false;
+    }
+    position_ = pos;
     return true;
 }
 
@@ -194,7 +203,8 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
     if (transformation == 1) {
         if (scratch.samples.size() < static_cast<std::size_t>(kMaxSubframeSamples)) {
             scratch.samples.resize(static_cast<std::size_t>(kMaxSubframeSamples));
-            scratch.bytes.resize(static_cast<std::size_t>(kMaxSubframeSamples) * 4);
+            if constexpr (std::endian::native != std::endian::little)
+                scratch.bytes.resize(static_cast<std::size_t>(kMaxSubframeSamples) * 4);
         }
         std::int32_t next = 0;
         // A subframe without samples has nothing to decode, whatever its block holds.
@@ -202,10 +212,15 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
             std::fprintf(stderr, "ERROR: decompression error\n");
             return 0;
         }
-        std::uint8_t* le = scratch.bytes.data();
-        for (long k = 0; k < n; ++k)
-            put_le_i32(le + 4 * k, scratch.samples[static_cast<std::size_t>(k)]);
-        out = le;
+        if constexpr (std::endian::native == std::endian::little) {
+            // The decoded samples are their own little-endian bytes.
+            out = reinterpret_cast<const std::uint8_t*>(scratch.samples.data());
+        } else {
+            std::uint8_t* le = scratch.bytes.data();
+            for (long k = 0; k < n; ++k)
+                put_le_i32(le + 4 * k, scratch.samples[static_cast<std::size_t>(k)]);
+            out = le;
+        }
     }
     // One write for the subframe: the same bytes as one write per sample.
     if (bytes > 0 && suds_write_data(descriptor, out, static_cast<std::int32_t>(bytes)) != 1) {
@@ -217,16 +232,14 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
 
 bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSubframe& sf)
 {
-    const std::int32_t pos = suds_file_position(fd_);
-    if (pos < 0) {
-        suds_fail();
-        return false;
-    }
-    if (static_cast<std::int64_t>(pos) + 4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
+    if (position_ + 4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
         report("\nERROR: SUDS file would grow past 2 GiB: %s\n", file_name_.c_str());
         return false;
     }
-    return append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, scratch_) == 1;
+    if (append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, scratch_) != 1)
+        return false;
+    position_ += 4 * static_cast<std::int64_t>(sf.samples);
+    return true;
 }
 
 bool ChannelAssembly::finish_channel(float bit_weight)

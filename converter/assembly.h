@@ -96,6 +96,7 @@ private:
     std::string file_name_;     // its work file
     SudsDescripTrace trace_;    // the DescripTrace being built
     std::int64_t total_ = 0;    // running sample total
+    std::int64_t position_ = 0; // where the next samples go in the work file
     double rate_ = 0.0;         // samples per second as stored
     std::vector<std::string> work_files_;
     std::vector<double> bit_weights_;

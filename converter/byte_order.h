@@ -12,6 +12,11 @@ inline std::uint32_t get_be_u32(const std::uint8_t* p)
            std::uint32_t{p[3]};
 }
 
+inline std::uint64_t get_be_u64(const std::uint8_t* p)
+{
+    return (std::uint64_t{get_be_u32(p)} << 32) | get_be_u32(p + 4);
+}
+
 inline std::int32_t get_be_i32(const std::uint8_t* p)
 {
     return static_cast<std::int32_t>(get_be_u32(p));

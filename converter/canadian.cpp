@@ -51,6 +51,19 @@ void pack4(std::uint8_t* p, const std::int32_t* v)
     }
 }
 
+// Unpacks 4 values of any table width W from a block followed by at least
+// 20 readable bytes: value i starts W*i bits into the block, so one 64-bit
+// big-endian load at its byte holds it whole; no branch on W.
+inline void unpack4_any(const std::uint8_t* p, int width, std::int32_t* out)
+{
+    const int drop = 64 - width;
+    for (int i = 0; i < 4; ++i) {
+        const int bit = width * i;
+        const std::uint64_t word = get_be_u64(p + (bit >> 3)) << (bit & 7);
+        out[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(word) >> drop);
+    }
+}
+
 // Returns false for a width outside the table.
 bool unpack_block(int width, const std::uint8_t* p, std::int32_t* out)
 {
@@ -117,12 +130,21 @@ int canadian_decompress(const std::uint8_t* block, std::int32_t* samples, long b
     for (long g = 0; g < groups; ++g) {
         const unsigned code = (unsigned{block[2 * g]} << 8) | block[2 * g + 1];
         const bool wide = (code & 0x8000u) != 0;
+        // Every code gives a width of the table (4..18 by 2, or 4..32 by 4).
+        // A block whose loads stay within the limit (20 bytes from its
+        // start) is unpacked without a branch on its width.
+        const unsigned scale = wide ? 4u : 2u;
         for (int b = 0; b < 5; ++b) {
             const unsigned c = (code >> (12 - 3 * b)) & 7u;
-            const int width = wide ? static_cast<int>(4 * c + 4) : static_cast<int>(2 * c + 4);
+            const int width = static_cast<int>(scale * c + 4);
+            std::int32_t* out = samples + 20 * g + 4 * b;
+            if (p + 20 <= byte_limit) {
+                unpack4_any(block + p, width, out);
+                p += width / 2;
+                continue;
+            }
             // A block that would pass the limit is never read: the group passes it.
             if (p + width / 2 > byte_limit) return CANADIAN_OVERRUN;
-            std::int32_t* out = samples + 20 * g + 4 * b;
             if (unpack_block(width, block + p, out))
                 p += width / 2;
             else {

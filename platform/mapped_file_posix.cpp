@@ -83,7 +83,7 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
     return end <= base_ + length_;
 }
 
-const std::uint8_t* MappedFile::view(std::int64_t offset, std::size_t n) {
+const std::uint8_t* MappedFile::view_slow(std::int64_t offset, std::size_t n) {
     if (fd_ < 0 || offset < 0 || n > kMaxView || offset + static_cast<std::int64_t>(n) > size_)
         return nullptr;
     if (n == 0)

@@ -291,6 +291,43 @@ TEST_F(Writers, AsciiOneFileByteForByte)
               "-32768\r\n32767\r\n-5\r\n");
 }
 
+TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes)
+{
+    // Every length of number, both extremes, and values on both sides of a
+    // read boundary (the writers read 16384 samples at a time).
+    Samples s(16384 + 40, 7);
+    const Samples special{0, -1, 9, -9, 10, -10, 99999, -100000, 1000000000, -1000000000, 2147483647,
+                          -2147483647 - 1, 2147483646, -2147483647};
+    for (std::size_t i = 0; i < special.size(); ++i) {
+        s[i] = special[i];
+        s[16384 - special.size() / 2 + i] = special[i];
+    }
+    s.back() = -2147483647 - 1;
+    std::string expected;
+    char line[16];
+    for (const std::int32_t v : s) {
+        std::snprintf(line, sizeof line, "%d\r\n", v);
+        expected += line;
+    }
+    std::vector<char> direct(s.size() * 13);
+    const char* end = format_sample_lines(s.data(), static_cast<long>(s.size()), direct.data());
+    EXPECT_EQ(std::string(static_cast<const char*>(direct.data()), end), expected);
+
+    TraceSpec a;
+    a.samples = s;
+    write_work({a});
+    g_run.asc = true;
+    int ok = 0;
+    const std::string text = run_to_file("rec.asc", &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(text, "NE:TALV1:BHZ\n09/22/06 10:20:30.750\n100.00\n16424\n" + expected);
+    g_run.asc = false;
+    g_run.casc = true;
+    g_run.current_output = path("rec.asc");
+    EXPECT_EQ(run_pass2(nullptr), 1);
+    EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
+}
+
 TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
 {
     TraceSpec a, b;

@@ -29,7 +29,12 @@ class MappedFile {
     // The n bytes at offset, valid until the next call on this object; null
     // when they do not lie wholly inside the file, when n is larger than
     // kMaxView, or when they cannot be read.
-    const std::uint8_t* view(std::int64_t offset, std::size_t n);
+    const std::uint8_t* view(std::int64_t offset, std::size_t n) {
+        if (window_ && offset >= base_ &&
+            offset + static_cast<std::int64_t>(n) <= base_ + length_ && n <= kMaxView)
+            return window_ + (offset - base_);
+        return view_slow(offset, n);
+    }
 
     // Copies n bytes at offset (any n) into out. true when all of them lie
     // inside the file and were read.
@@ -40,6 +45,7 @@ class MappedFile {
     static constexpr std::size_t kMaxView = 16u << 20;
 
   private:
+    const std::uint8_t* view_slow(std::int64_t offset, std::size_t n);
     bool load(std::int64_t offset, std::size_t n); // makes [offset, offset + n) part of the window
     void unmap();
 
