@@ -82,7 +82,10 @@ void drop_temp_file() {
 void write_record(const std::vector<uint8_t>& rec) {
   PlotState& s = S();
   if (!hardcopy_mode() || !s.temp_file) return;
-  if (std::fwrite(rec.data(), 1, rec.size(), s.temp_file.get()) != rec.size()) drop_temp_file();
+  if (std::fwrite(rec.data(), 1, rec.size(), s.temp_file.get()) != rec.size()) {
+    drop_temp_file();
+    ++s.saves_failed;  // the plot was to be saved and will not be
+  }
 }
 
 void open_temp_file() {
@@ -97,8 +100,10 @@ void open_temp_file() {
   s.temp_file.reset(std::fopen(s.temp_path.c_str(), "wb"));
   if (!s.temp_file) {
     std::fprintf(stderr, "\nERROR: Cannot open temporary file: %s\n", s.temp_path.c_str());
-    // Nothing can be written: go on with the screen alone.
+    // Nothing can be written: go on with the screen alone (in mode 3 with
+    // nothing at all), and let the exit status tell that the save failed.
     s.mode = 1;
+    ++s.saves_failed;
   }
 }
 

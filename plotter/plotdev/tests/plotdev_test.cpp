@@ -486,6 +486,7 @@ TEST_F(PlotTest, UncreatableTempFileWritesNothingAndPlotGoesOn) {
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(GetCapturedStderr(), "");
   EXPECT_TRUE(queue_files().empty());
+  EXPECT_EQ(plot_state().saves_failed, 1);  // neither shown nor saved: the exit status tells
   // Mode 2 keeps its window.
   CaptureStderr();
   ASSERT_EQ(plot_open(2), 1);
@@ -503,6 +504,7 @@ TEST_F(PlotTest, FailedWriteDropsToModeOne) {
   EXPECT_EQ(plot_state().mode, 1);
   EXPECT_FALSE(plot_state().temp_file);
   EXPECT_EQ(tags().size(), 2001u);  // the screen goes on
+  EXPECT_EQ(plot_state().saves_failed, 1);
   CaptureStdout();
   plot_pen(0, 0, PEN_END_PLOT);
   EXPECT_EQ(GetCapturedStdout(), "");
