@@ -40,6 +40,33 @@ struct Geometry {
     }
 };
 
+// Smallest and largest of n > 0 whole-number samples, and their sum when asked.
+// Four independent lanes, so that each comparison need not wait for the last.
+template <typename T, bool WithSum>
+void run_extremes(const T* s, int64_t n, T& lo, T& hi, int64_t& sum) {
+    T lo4[4] = {s[0], s[0], s[0], s[0]}, hi4[4] = {s[0], s[0], s[0], s[0]};
+    int64_t sum4[4] = {0, 0, 0, 0};
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            const T v = s[i + k];
+            lo4[k] = v < lo4[k] ? v : lo4[k];
+            hi4[k] = v > hi4[k] ? v : hi4[k];
+            if constexpr (WithSum)
+                sum4[k] += v;
+        }
+    }
+    for (; i < n; ++i) {
+        lo4[0] = std::min(lo4[0], s[i]);
+        hi4[0] = std::max(hi4[0], s[i]);
+        if constexpr (WithSum)
+            sum4[0] += s[i];
+    }
+    lo = std::min(std::min(lo4[0], lo4[1]), std::min(lo4[2], lo4[3]));
+    hi = std::max(std::max(hi4[0], hi4[1]), std::max(hi4[2], hi4[3]));
+    sum = (sum4[0] + sum4[1]) + (sum4[2] + sum4[3]);
+}
+
 // Statistics, mean removal and clipping, then the drawing of one sample table.
 template <typename T>
 void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge, float yR) {
@@ -50,6 +77,7 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
     const double bias = r.sample_bias;
 
     double mx = -1.0e30, mn = 1.0e30, sum = 0.0;
+    T smax{}, smin{}; // raw extremes of whole-number samples
     if constexpr (is_float) {
         for (int32_t i = 0; i < count; ++i) {
             const double v = s[i];
@@ -59,13 +87,8 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
         }
     } else if (count > 0) {
         // Whole-number samples: exact sums and extremes in their own type, bias applied after.
-        T smax = s[0], smin = s[0];
         int64_t isum = 0;
-        for (int32_t i = 0; i < count; ++i) {
-            smax = std::max(smax, s[i]);
-            smin = std::min(smin, s[i]);
-            isum += s[i];
-        }
+        run_extremes<T, true>(s, count, smin, smax, isum);
         mx = static_cast<double>(smax) - bias;
         mn = static_cast<double>(smin) - bias;
         sum = static_cast<double>(isum) - bias * static_cast<double>(count);
@@ -85,17 +108,40 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
         std::min(r.length, count),
         static_cast<int32_t>(std::clamp((sv.plot_end - r.ist) * rate + 0.5, -2.0e9, 2.0e9)));
 
-    double peak = 0.0;
+    // Mean removal and clipping map a raw sample to its plotted value, and the map
+    // never decreases: the smallest and largest plotted values of any run of samples
+    // are the plotted values of its smallest and largest raw ones. Whole-number
+    // samples are therefore scanned raw and only the extremes are mapped.
     const double lim = r.sample_max;
-    for (int32_t i = first; i < last; ++i) {
-        double v = static_cast<double>(s[i]) - bias - r.mean;
-        if constexpr (!is_float) {
-            v = std::clamp(v, -lim, lim);
-            s[i] = static_cast<T>(std::trunc(v));
-        } else {
+    auto clipped = [&](double raw) {
+        const double v = raw - bias - r.mean;
+        return is_float ? v : std::clamp(v, -lim, lim);
+    };
+    auto plotted = [&](T raw) -> double {
+        if constexpr (is_float)
+            return static_cast<double>(static_cast<T>(clipped(raw)));
+        else
+            return static_cast<double>(static_cast<T>(std::trunc(clipped(raw))));
+    };
+    double peak = 0.0;
+    if constexpr (is_float) {
+        // Float samples are mapped one by one: a NaN or an infinity among them
+        // does not follow the order of the others.
+        for (int32_t i = first; i < last; ++i) {
+            const double v = clipped(s[i]);
             s[i] = static_cast<T>(v);
+            peak = std::max(peak, std::fabs(v));
         }
-        peak = std::max(peak, std::fabs(v));
+    } else if (first < last) {
+        T lo = s[first], hi = s[first];
+        if (first == 0 && last == count) {
+            lo = smin;
+            hi = smax;
+        } else {
+            int64_t unused = 0;
+            run_extremes<T, false>(s + first, last - first, lo, hi, unused);
+        }
+        peak = std::max(std::fabs(clipped(lo)), std::fabs(clipped(hi)));
     }
     r.peak = static_cast<int32_t>(std::min(peak + 0.5, 2147483647.0));
 
@@ -121,17 +167,25 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
     plot_set_color(set.plot_mode == 1 ? 14 : 7);
     if (first >= last)
         return;
-    plot_pen(g.x(s[first]), static_cast<float>(y0), PEN_UP);
+    // Float samples already hold their plotted values.
+    auto value = [&](int64_t i) -> double {
+        if constexpr (is_float)
+            return s[i];
+        else
+            return plotted(s[i]);
+    };
+    plot_pen(g.x(value(first)), static_cast<float>(y0), PEN_UP);
     if (set.decimation >= 1) {
         const int32_t d = set.decimation;
         int64_t k = 0;
         for (int64_t i = first; i < last; i += d, ++k)
-            plot_pen(g.x(s[i]), static_cast<float>(y0 + static_cast<double>(k) * d * step),
+            plot_pen(g.x(value(i)), static_cast<float>(y0 + static_cast<double>(k) * d * step),
                      PEN_DOWN);
         return;
     }
     // Windowing: each output point is a stroke from the smallest to the largest
     // sample that falls in it; the last sample of a point also opens the next.
+    // Every sample a point takes lies before `last`.
     const double gap = static_cast<double>(dt) / points;
     const double top = is_float ? 2147483647.0 : (sizeof(T) == 2 ? 32767.0 : 2147483647.0);
     double p = first - 1.0;
@@ -151,13 +205,12 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
                 hi = std::max(hi, v);
             }
         } else if (i < end) {
-            T tlo = s[i], thi = s[i];
-            for (; i < end; ++i) {
-                tlo = std::min(tlo, s[i]);
-                thi = std::max(thi, s[i]);
-            }
-            lo = std::min(lo, static_cast<double>(tlo));
-            hi = std::max(hi, static_cast<double>(thi));
+            T tlo, thi;
+            int64_t unused = 0;
+            run_extremes<T, false>(s + i, end - i, tlo, thi, unused);
+            i = static_cast<int32_t>(end);
+            lo = std::min(lo, plotted(tlo));
+            hi = std::max(hi, plotted(thi));
         }
         --i;
         plot_pen(g.x(lo), static_cast<float>(y0 + y), PEN_DOWN);

@@ -249,6 +249,33 @@ TEST_F(Drawing, WindowingDecimationKeepsEveryPeakInTwoStrokesPerPoint) {
     EXPECT_NEAR(hi, kCentre + 20000 * 0.5 / 32767, 1e-6);
 }
 
+TEST_F(Drawing, WindowingClipsAndPeaksOnlyThePlottedSamples) {
+    std::vector<double> v(12000, 0.0);
+    v[7777] = 4000; // beyond the 12-bit full scale
+    v[9001] = -1500;
+    load({wave('q', v)}, 120.0);
+    st().settings.decimation = 0;
+    std::vector<Stroke> s = draw();
+    float lo = 10, hi = -10;
+    for (const Stroke& p : s)
+        lo = std::min(lo, p.x), hi = std::max(hi, p.x);
+    EXPECT_FLOAT_EQ(lo, kCentre - 0.5f);
+    EXPECT_NEAR(hi, kCentre + 1500 * 0.5 / 2047, 1e-6);
+    EXPECT_EQ(st().db[0].peak, 2047);
+
+    // A sample before the plot start counts in the mean but not in the peak.
+    SetUp();
+    v.assign(12000, 0.0);
+    v[100] = -5000;
+    v[7777] = 1000;
+    load({wave('q', v)}, 110.0);
+    st().sheet.plot_start += 10.0;
+    st().settings.decimation = 0;
+    draw();
+    EXPECT_EQ(st().db[0].peak, 1000);
+    EXPECT_NEAR(st().db[0].mean, -4000.0 / 12000, 1e-12);
+}
+
 TEST_F(Drawing, WindowingTurnsIntoNoneForSlowTraces) {
     load({wave('i', std::vector<double>(120, 0.0), 1.0f)}, 120.0);
     st().settings.decimation = 0;
