@@ -77,18 +77,15 @@ int vorlane_main(int argc, char** argv) {
     st.session_time = suds_now();
     vorlane_log("Session time: %s\n\n", suds_time_text(st.session_time, vorlane_time_code()));
 
-    const int count = trace_build_database();
-    if (count < 1)
-        return 1;
-    vorlane_settings_summary();
-    if (!sheet_plot_all(count))
-        return 1;
-
-    suds_close(st.suds_fd);
-    st.suds_fd = 0;
+    {
+        TraceDatabase db = trace_build_database(st.suds_name, st.hypo_name, st.settings);
+        if (db.records.empty())
+            return 1;
+        vorlane_settings_summary(db.listing_read(), db.range_min, db.range_max);
+        if (!sheet_plot_all(db))
+            return 1;
+    }
     vorlane_log_close();
-    st.db.clear();
-    st.db.shrink_to_fit();
     if (st.error_flag)
         vorlane_print("%s", kLogNotice);
     // A plot that was to be saved or printed and was not is a failed run,

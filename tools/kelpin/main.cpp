@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "plotdev/plx.h"
 #include "render.h"
 #include "talvex_version.h"
@@ -52,9 +53,8 @@ void usage(std::FILE* to) {
 }
 
 std::string extension_of(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  const std::string::size_type dot = platform::extension_dot(path);
+  if (dot == std::string::npos) return "";
   std::string e = path.substr(dot + 1);
   for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return e;
