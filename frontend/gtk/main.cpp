@@ -19,10 +19,16 @@
 #include "actions.h"
 #include "main_window.h"
 #include "platform/files.h"
+#include "talvex_version.h"
 
 namespace {
 
-constexpr const char* kVersion = "1.4.0.0";
+constexpr const char* kUsage =
+    "Usage: fenwold [--help | --version]\n"
+    "Opens a TALVEX recorder file (.cd11), lists its channels, shows it with vorlane\n"
+    "and converts it with talvex to SUDS, Mini-SEED or ASCII, in a window.\n"
+    "talvex, vorlane and ostrand are run from fenwold's own folder; the current\n"
+    "folder is theirs (vorlane.log, trelkit.ini). See fenwold(1).\n";
 
 // The folder of our own executable, where talvex, vorlane and ostrand are.
 std::string own_folder() {
@@ -68,11 +74,11 @@ gboolean quit_on_signal(gpointer) {
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("fenwold %s\n", kVersion);
+      std::printf("fenwold %s\n", TALVEX_TOOLSET_VERSION);
       return 0;
     }
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("Usage: fenwold\nOpens, views, converts and saves TALVEX recorder files.\n");
+      std::fputs(kUsage, stdout);
       return 0;
     }
   }
@@ -88,7 +94,8 @@ int main(int argc, char** argv) {
   fe.program_folder = own_folder();
   // Children run where we were started, so that vorlane.log and
   // trelkit.ini are found as on the command line.
-  fenwold::SystemChildren children(platform::current_folder());
+  fe.start_folder = platform::current_folder();
+  fenwold::SystemChildren children(fe.start_folder);
   fe.children = &children;
 
   std::string error;
