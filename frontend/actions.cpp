@@ -478,10 +478,11 @@ std::string converter_cause(const std::string& information_file, const ChildOutc
   std::vector<std::string> found;
   auto take = [&found](const std::string& text) {
     for (const auto& l : lines_of(text)) {
-      if ((l.rfind("ERROR:", 0) == 0 || l.rfind("WARNING:", 0) == 0) &&
-          std::find(found.begin(), found.end(), l) == found.end()) {
-        found.push_back(l);
-      }
+      // A message may follow the start of a report line it interrupted.
+      size_t at = std::min(l.find("ERROR:"), l.find("WARNING:"));
+      if (at == std::string::npos) continue;
+      const std::string m = l.substr(at);
+      if (std::find(found.begin(), found.end(), m) == found.end()) found.push_back(m);
     }
   };
   take(read_text(information_file));

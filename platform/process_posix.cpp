@@ -26,7 +26,7 @@ struct ChildSetup {
   int null_out = -1;   // -1: keep our standard output
   int report = -1;     // write end of the exec-failure pipe
   int error_out = -1;  // -1: keep our standard error
-  int keep = -1;       // a descriptor the program inherits (progress pipe)
+  int keep = -1;       // the program inherits it as descriptor 3 (progress pipe)
   bool new_session = false;
   std::vector<std::string> env;
   std::vector<char*> envp;  // empty: our environment
@@ -81,7 +81,8 @@ class Fd {
       if (fd != s.report) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
   }
-  if (s.keep >= 0 && ::fcntl(s.keep, F_SETFD, 0) != 0) child_fail(s.report, errno);
+  // Descriptor 3, so that any writer (a shell script too) can use it.
+  if (s.keep >= 0 && ::dup2(s.keep, 3) < 0) child_fail(s.report, errno);
   if (s.envp.empty()) {
     ::execv(s.argv[0], s.argv.data());
   } else {
@@ -281,10 +282,17 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ProcessOpti
     // The child's end blocks as a normal pipe would; only ours is polled.
     ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) & ~O_NONBLOCK);
     progress_fd_ = fds[0];
-    progress_write.reset(fds[1]);
-    setup.keep = fds[1];
+    // Above 3, which it becomes in the child.
+    progress_write.reset(::fcntl(fds[1], F_DUPFD_CLOEXEC, 10));
+    ::close(fds[1]);
+    if (progress_write.get() < 0) {
+      error = std::string("fcntl: ") + std::strerror(errno);
+      close_pipes();
+      return false;
+    }
+    setup.keep = progress_write.get();
     auto vars = options.environment;
-    vars.emplace_back(options.progress_variable, std::to_string(fds[1]));
+    vars.emplace_back(options.progress_variable, "3");
     set_environment(setup, vars);
   }
   if (options.capture_error) {
@@ -303,10 +311,11 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ProcessOpti
     close_pipes();
     return false;
   }
-  Fd report_read(fds[0]), report_write(fds[1]);
-  setup.report = fds[1];
+  Fd report_read(fds[0]), report_write(::fcntl(fds[1], F_DUPFD_CLOEXEC, 10));
+  ::close(fds[1]);
+  setup.report = report_write.get();
 
-  pid_t pid = ::fork();
+  pid_t pid = report_write.get() < 0 ? -1 : ::fork();
   if (pid < 0) {
     error = std::string("fork: ") + std::strerror(errno);
     close_pipes();

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -24,11 +26,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: fenwold [--help | --version]\n"
+    "Usage: fenwold [--home] [--help | --version]\n"
     "Opens a TALVEX recorder file (.cd11), lists its channels, shows it with vorlane\n"
     "and converts it with talvex to SUDS, Mini-SEED or ASCII, in a window.\n"
     "talvex, vorlane and ostrand are run from fenwold's own folder; the current\n"
-    "folder is theirs (vorlane.log, trelkit.ini). See fenwold(1).\n";
+    "folder is theirs (vorlane.log, trelkit.ini); --home makes it the home folder.\n"
+    "See fenwold(1).\n";
 
 // The folder of our own executable, where talvex, vorlane and ostrand are.
 std::string own_folder() {
@@ -81,6 +84,17 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
+  }
+  // The desktop entry starts us in the home folder: a launcher's own working
+  // folder may be one the user never chose (or "/", where no log can go).
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--home") != 0) continue;
+    const std::string home = platform::environment("HOME");
+    std::error_code ec;
+    if (!home.empty()) std::filesystem::current_path(home, ec);
+    for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    --i;
   }
   // A display that goes away is then an error GDK reports, not a signal.
   std::signal(SIGPIPE, SIG_IGN);

@@ -198,6 +198,7 @@ void MainWindow::child_begin(const std::string& what) {
   }
   trace("busy", what);
   flush_events();
+  trace_control("cancel", cancel_);
 }
 
 bool MainWindow::child_working(const fenwold::ChildProgress& p) {
@@ -304,18 +305,20 @@ void MainWindow::trace_layout() {
                   {"ascii-multi", radio_[fenwold::kFormatAsciiMulti]},
                   {"ascii-one", radio_[fenwold::kFormatAsciiOne]},
                   {"close", close_},
-                  {"about", about_},
-                  {"cancel", cancel_}};
-  for (const auto& c : controls) {
-    GtkAllocation a;
-    gtk_widget_get_allocation(c.w, &a);
-    int x = 0, y = 0;
-    gtk_widget_translate_coordinates(c.w, window_, 0, 0, &x, &y);
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%d %d %d %d", x, y, a.width, a.height);
-    trace((std::string("control ") + c.name).c_str(), buf);
-  }
+                  {"about", about_}};
+  for (const auto& c : controls) trace_control(c.name, c.w);
   trace("ready", fe_.temp_folder);
+}
+
+void MainWindow::trace_control(const char* name, GtkWidget* w) {
+  if (!tracing() || !gtk_widget_get_visible(w)) return;
+  GtkAllocation a;
+  gtk_widget_get_allocation(w, &a);
+  int x = 0, y = 0;
+  gtk_widget_translate_coordinates(w, window_, 0, 0, &x, &y);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%d %d %d %d", x, y, a.width, a.height);
+  trace((std::string("control ") + name).c_str(), buf);
 }
 
 void MainWindow::on_open(GtkButton*, gpointer self) {

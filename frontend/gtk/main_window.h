@@ -51,6 +51,7 @@ class MainWindow : public fenwold::Shell {
   void act(void (*action)(fenwold::Frontend&));
   std::vector<GtkWidget*> controls() const;
   void trace_layout();
+  void trace_control(const char* name, GtkWidget* w);
   // Lets a closed dialog leave the screen before the window stops responding.
   void flush_events();
 

@@ -358,7 +358,7 @@ TEST_F(Actions, AFailedOpenChangesNothingAndSaysWhy) {
   fs::create_directory(root_ / "data" / "other");
   write(data("other/rec.cd11"), "other bytes");
   install_script("talvex",
-                 "in=\"$3\"; printf 'Input file : x\\n\\nERROR: Unexpected data frame type "
+                 "in=\"$3\"; printf 'Input file : x\\nStart Time: 1\\tERROR: Unexpected data frame type "
                  "found: 7\\n' > \"${in%.*}.wtx\"\n"
                  "echo 'WARNING: from stderr' >&2; exit 1\n");
   shell_.offers_taken.push_back(true);

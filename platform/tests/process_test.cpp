@@ -211,6 +211,12 @@ TEST_F(WatchedChild, ReadsProgressAndErrorsWithTheVariableInTheChildOnly) {
   EXPECT_EQ(child.result().status, ProcessStatus::finished);
   EXPECT_EQ(child.result().exit_code, 3);
   EXPECT_EQ(getenv("TEST_PROGRESS_FD"), nullptr);
+  // A shell can write to it: the number is a single digit.
+  platform::ChildProcess shell;
+  ASSERT_TRUE(shell.start({"/bin/sh", "-c", "echo $TEST_PROGRESS_FD >&$TEST_PROGRESS_FD"}, o, error));
+  while (shell.poll(20)) {
+  }
+  EXPECT_EQ(shell.take_progress(), "3\n");
 }
 
 TEST_F(WatchedChild, CancelEndsTheWholeGroup) {

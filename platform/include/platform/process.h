@@ -3,7 +3,8 @@
 // watch it while it works (ChildProcess), or let it run on its own.
 //
 // Every child gets standard input from /dev/null, runs in a process group of
-// its own and inherits no descriptor of ours beyond 0, 1 and 2. A program
+// its own and inherits no descriptor of ours beyond 0, 1 and 2 (and 3, the
+// progress pipe, when asked for). A program
 // that cannot be executed (missing, not executable) is reported by the call
 // that starts it, never as a child that exits with some code.
 #pragma once
@@ -33,7 +34,8 @@ struct ProcessOptions {
   // Variables set (or replaced) in the child's environment only.
   std::vector<std::pair<std::string, std::string>> environment;
   // ChildProcess only: when set, the child inherits the write end of a pipe
-  // and finds its descriptor number in this variable; the parent reads it.
+  // as descriptor 3 and finds that number in this variable; the parent
+  // reads the other end.
   std::string progress_variable;
   // ChildProcess only: the child's standard error is read by the parent.
   bool capture_error = false;
