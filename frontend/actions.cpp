@@ -33,8 +33,8 @@ std::string program(const Frontend& fe, const char* name) {
 bool exists(const std::string& path) { return !path.empty() && platform::file_exists(path); }
 
 // The converter's information file beside the working copy. An old one is
-// removed before each run, so that a run that writes none is not judged by
-// the report of an earlier one.
+// removed before each run (run_converter), so that a run that writes none
+// is not judged by the report of an earlier one.
 std::string information_file(const Frontend& fe) {
   return platform::replace_extension(fe.working_copy, ".wtx");
 }
@@ -104,12 +104,13 @@ std::string end_cause(const std::string& name, const ChildOutcome& run) {
   return std::string();
 }
 
-ChildOutcome run_converter(Frontend& fe, std::vector<std::string> switches,
-                           const std::string& what) {
-  remove_quietly(information_file(fe));
+// The converter on a working copy (the current one, or an Open's new one).
+ChildOutcome run_converter(Frontend& fe, const std::string& working_copy,
+                           std::vector<std::string> switches, const std::string& what) {
+  remove_quietly(platform::replace_extension(working_copy, ".wtx"));
   std::vector<std::string> argv{program(fe, "talvex")};
   argv.insert(argv.end(), switches.begin(), switches.end());
-  argv.push_back(fe.working_copy);
+  argv.push_back(working_copy);
   return fe.children->run(argv, what, *fe.shell);
 }
 
@@ -225,7 +226,7 @@ bool run_conversion(Frontend& fe, std::vector<std::string> switches, const char*
                     const std::string& format, ChildOutcome& run) {
   const FolderState before = folder_state(fe.recording_folder);
   set_aside_suds_file(fe, true);
-  run = run_converter(fe, std::move(switches),
+  run = run_converter(fe, fe.working_copy, std::move(switches),
                       "Converting " + file_name_of(fe.recorder_file) + " to " + format);
   if (run.end == ChildEnd::cancelled) remove_partial_outputs(fe, before);
   set_aside_suds_file(fe, false);
@@ -520,9 +521,9 @@ bool new_recording_folder(Frontend& fe, std::string& folder, std::string& error)
   return false;
 }
 
-// Everything an Open does happens in its own new folder; only when it has
-// succeeded does the front end take the new recording as current. Returns
-// the cause on failure (the box already shown).
+// Everything an Open does happens in its own new folder, and what it finds
+// goes into `next`: only when all of it has succeeded does the front end
+// take the new recording as current. False after the failure was shown.
 bool import(Frontend& fe, const std::string& chosen, Frontend& next) {
   if (!exists(chosen)) {
     fe.shell->message(kMsgNoInputFile, MessageIcon::none);
@@ -551,9 +552,8 @@ bool import(Frontend& fe, const std::string& chosen, Frontend& next) {
     fe.shell->message(kMsgAlreadyOpen, MessageIcon::none);
     return false;
   }
-  std::swap(fe.working_copy, next.working_copy);
-  ChildOutcome run = run_converter(fe, {"-s", "-v"}, "Importing " + file_name_of(chosen));
-  std::swap(fe.working_copy, next.working_copy);
+  ChildOutcome run =
+      run_converter(fe, next.working_copy, {"-s", "-v"}, "Importing " + file_name_of(chosen));
   const std::string wtx = platform::replace_extension(next.working_copy, ".wtx");
   if (run.end == ChildEnd::cancelled) {
     fe.shell->message(kMsgCancelled, MessageIcon::none);

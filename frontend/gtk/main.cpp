@@ -67,8 +67,9 @@ int on_display_lost(Display*) {
 }
 #endif
 
-gboolean quit_on_signal(gpointer) {
-  gtk_main_quit();
+// As the close box: a working child is cancelled first.
+gboolean close_on_signal(gpointer window) {
+  static_cast<fenwold_gtk::MainWindow*>(window)->request_close();
   return G_SOURCE_CONTINUE;
 }
 
@@ -127,11 +128,11 @@ int main(int argc, char** argv) {
 #ifdef FENWOLD_WITH_X11
   if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(on_display_lost);
 #endif
-  // Ended by a signal, it still empties and removes its temp folder.
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, quit_on_signal, nullptr);
 
   {
     fenwold_gtk::MainWindow window(fe);
+    // Ended by a signal, it still empties and removes its temp folder.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, close_on_signal, &window);
     fe.shell = &window;
     window.run();
     fenwold::frontend_exit(fe);

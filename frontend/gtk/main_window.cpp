@@ -187,6 +187,15 @@ void MainWindow::child_begin(const std::string& what) {
   gtk_label_set_text(GTK_LABEL(work_label_), what.c_str());
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress_), 0.0);
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(progress_), "");
+  begun_ = g_get_monotonic_time();
+  progress_shown_ = false;
+  trace("busy", what);
+  flush_events();
+}
+
+// Shown once a child has worked a moment: a quick listing does not flash.
+void MainWindow::show_progress() {
+  progress_shown_ = true;
   gtk_widget_show(work_label_);
   gtk_widget_show(progress_);
   gtk_widget_show(cancel_);
@@ -196,12 +205,12 @@ void MainWindow::child_begin(const std::string& what) {
     gdk_window_set_cursor(win, busy);
     if (busy) g_object_unref(busy);
   }
-  trace("busy", what);
   flush_events();
   trace_control("cancel", cancel_);
 }
 
 bool MainWindow::child_working(const fenwold::ChildProgress& p) {
+  if (!progress_shown_ && g_get_monotonic_time() - begun_ > 300000) show_progress();
   if (p.pass > 0) {
     const double fraction =
         (p.pass - 1 + static_cast<double>(p.done) / static_cast<double>(p.total)) / p.passes;
@@ -342,14 +351,18 @@ void MainWindow::on_format(GtkToggleButton* b, gpointer self) {
   trace("format", kFormatTitles[format]);
 }
 
-gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
-  auto* w = static_cast<MainWindow*>(self);
-  if (w->busy_) {  // the child is ended first, then the window closes
-    w->cancel_requested_ = true;
-    w->close_pending_ = true;
-    return TRUE;
+void MainWindow::request_close() {
+  if (busy_) {  // the child is ended first, then the window closes
+    cancel_requested_ = true;
+    close_pending_ = true;
+    trace("cancel", work_);
+    return;
   }
-  w->close();
+  close();
+}
+
+gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<MainWindow*>(self)->request_close();
   return TRUE;
 }
 

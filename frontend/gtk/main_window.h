@@ -27,6 +27,8 @@ class MainWindow : public fenwold::Shell {
 
   // Shows the window and services it until it is closed.
   void run();
+  // The close box: closes now, or once a working child has been cancelled.
+  void request_close();
 
   // Shell (dialogs.cpp, info_window.cpp and main_window.cpp).
   bool show_message(const fenwold::Message& m) override;
@@ -52,6 +54,7 @@ class MainWindow : public fenwold::Shell {
   std::vector<GtkWidget*> controls() const;
   void trace_layout();
   void trace_control(const char* name, GtkWidget* w);
+  void show_progress();
   // Lets a closed dialog leave the screen before the window stops responding.
   void flush_events();
 
@@ -86,6 +89,8 @@ class MainWindow : public fenwold::Shell {
   std::string work_;
   int shown_percent_ = -1;
   gint64 last_pulse_ = 0;
+  gint64 begun_ = 0;
+  bool progress_shown_ = false;
   bool busy_ = false;
   bool cancel_requested_ = false;
   bool close_pending_ = false;
