@@ -1,6 +1,7 @@
 // The Windows layer (run under Wine in the cross build): path rules, names
 // outside ASCII, text and binary streams, processes and console keys.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
