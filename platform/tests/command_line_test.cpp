@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 // The splitting rules of the Windows C run time, read backwards.
-TEST(CommandLine, ArgumentsSurviveTheWindowsSplit)
-{
+TEST(CommandLine, ArgumentsSurviveTheWindowsSplit) {
     using platform::windows_command_line;
-    EXPECT_EQ(windows_command_line({"C:\\t\\talvex.exe", "-v", "rec.cd11"}), "C:\\t\\talvex.exe -v rec.cd11");
+    EXPECT_EQ(windows_command_line({"C:\\t\\talvex.exe", "-v", "rec.cd11"}),
+              "C:\\t\\talvex.exe -v rec.cd11");
     EXPECT_EQ(windows_command_line({"a b", ""}), "\"a b\" \"\"");
     // Backslashes stay single unless a quote follows them.
     EXPECT_EQ(windows_command_line({"C:\\my data\\rec.cd11"}), "\"C:\\my data\\rec.cd11\"");

@@ -12,4 +12,4 @@ namespace platform {
 // escaped, and backslashes are doubled only where they come before a quote.
 std::string windows_command_line(const std::vector<std::string>& argv);
 
-}  // namespace platform
+} // namespace platform
