@@ -1,6 +1,18 @@
 #include "platform/command_line.h"
 
+#include <cstring>
+
 namespace platform {
+
+bool is_switch_argument(const char* arg) {
+    if (arg[0] == '-')
+        return true;
+#ifdef _WIN32
+    return arg[0] == '/';
+#else
+    return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
+#endif
+}
 
 std::string windows_command_line(const std::vector<std::string>& argv) {
     std::string line;

@@ -15,3 +15,17 @@ TEST(CommandLine, ArgumentsSurviveTheWindowsSplit) {
     EXPECT_EQ(windows_command_line({"a\\\"b"}), "\"a\\\\\\\"b\"");
     EXPECT_EQ(windows_command_line({"tab\there"}), "\"tab\there\"");
 }
+
+TEST(CommandLine, SwitchesByTheRulesOfTheSystem) {
+    using platform::is_switch_argument;
+    EXPECT_TRUE(is_switch_argument("-v"));
+    EXPECT_TRUE(is_switch_argument("-/x/y"));
+    EXPECT_TRUE(is_switch_argument("/p1"));
+    EXPECT_TRUE(is_switch_argument("/MF2.5"));
+    EXPECT_FALSE(is_switch_argument("rec.cd11"));
+#ifdef _WIN32
+    EXPECT_TRUE(is_switch_argument("/home/x/rec.cd11")); // no Windows path begins with "/"
+#else
+    EXPECT_FALSE(is_switch_argument("/home/x/rec.cd11"));
+#endif
+}
