@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "platform/paths.h"
+#include "platform/temp_folder.h"
 #include "platform/files.h"
 
 namespace fenwold {
@@ -382,17 +383,8 @@ std::string join_path(const std::string& folder, const std::string& name) {
 }
 
 bool frontend_start(Frontend& fe, std::string& error) {
-  std::string base = platform::environment("TMPDIR");
-  if (base.empty() || !platform::is_folder(base)) base = "/tmp";
-  std::string templ = join_path(base, "fenwold.XXXXXX");
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (!::mkdtemp(buf.data())) {
-    error = "cannot make a folder in " + base + ": " + std::strerror(errno);
-    return false;
-  }
-  fe.temp_folder = platform::absolute_path(buf.data());
-  return true;
+  fe.temp_folder = platform::make_private_folder("fenwold.", error);
+  return !fe.temp_folder.empty();
 }
 
 void frontend_exit(Frontend& fe) {
