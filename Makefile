@@ -2,11 +2,16 @@
 #   make run            install what is missing, build, run the main job on the example
 #   make test           install what is missing, build, run every test
 #   make test-sanitize  the same suite built with ASan and UBSan
+#   make windows        the Windows programs, cross-built with MinGW-w64 (build-win/)
+#   make test-windows   their test suites and end-to-end runs under Wine, the installer
+#   make package-windows  the Windows installer (NSIS)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 SAN_BUILD ?= build-sanitize
+WIN_BUILD ?= build-win
 
-.PHONY: all deps build run test test-sanitize bench fuzz package clean
+.PHONY: all deps build run test test-sanitize bench fuzz package clean \
+        deps-windows windows test-windows package-windows
 
 all: build
 
@@ -39,5 +44,20 @@ fuzz: deps
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+deps-windows:
+	scripts/install-deps --windows
+
+# The Linux build is named so that the end-to-end test compares against it.
+windows: deps-windows
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTALVEX_LINUX_BUILD=$(abspath $(BUILD))
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+test-windows: build windows
+	scripts/test-windows $(WIN_BUILD)
+
+package-windows: windows
+	cd $(WIN_BUILD) && cpack -G NSIS
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD) build-fuzz

@@ -1,6 +1,6 @@
 // Pass 1 (recorder file -> SUDS work file) on a generated 24-hour, 3-channel,
 // 100 samples/s compressed recording. Target: under 1 s.
-#include "recorder.h"
+#include "driver.h"
 #include "recorder_writer.h"
 #include "run.h"
 

@@ -48,7 +48,7 @@ struct DayFile {
         for (int t = 0; t < kTraces; ++t) {
             SudsRecord rec;
             SudsStationComp sc = suds_default_station_comp();
-            sc.station.station_name = "D" + std::to_string(t);
+            sc.station.station_name = std::string("D") + std::to_string(t);
             sc.station.component = 'Z';
             suds_record_put(sc, 0, &rec);
             suds_write_struct(fd, &rec);

@@ -1,65 +1,28 @@
 #include "assembly.h"
 
 #include "canadian.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "staging.h"
 #include "run.h"
-
-#include <sys/stat.h>
+#include "staging.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 namespace {
 
-struct Assembly {
-    int fd = 0;                 // SUDS descriptor of the open channel, 0 when none
-    int k = -1;                 // channel index
-    std::string file_name;      // its work file
-    SudsDescripTrace trace;     // the DescripTrace being built
-    std::int64_t total = 0;     // running sample total
-    double rate = 0.0;          // samples per second as stored
-};
-
-Assembly g_asm;
-
 constexpr std::int64_t kMaxSudsBytes = std::numeric_limits<std::int32_t>::max();
 
 void suds_fail()
 {
+    g_run.progress.hide();
     std::fprintf(stderr, "\n%s\n", suds_error_text());
 }
 
-// Reads a run of decimal digits; false when any character is not a digit.
-bool digits(const char* p, int count, int* out)
-{
-    int v = 0;
-    for (int i = 0; i < count; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return false;
-        v = v * 10 + (p[i] - '0');
-    }
-    *out = v;
-    return true;
-}
-
 } // namespace
-
-double recorder_time_to_suds(const char* text)
-{
-    int year, doy, hour, minute, second, ms;
-    if (!digits(text, 4, &year) || !digits(text + 4, 3, &doy) || !digits(text + 8, 2, &hour) ||
-        !digits(text + 11, 2, &minute) || !digits(text + 14, 2, &second) || !digits(text + 17, 3, &ms))
-        return 0.0;
-    int month = 0, day = 0;
-    month_and_day(doy, is_leap_year(static_cast<int16_t>(year), SUDS_JULIAN), &month, &day);
-    if (doy < 1 || month < 1 || month > 12)
-        return 0.0;
-    return suds_make_time(static_cast<int16_t>(year), static_cast<int16_t>(month), static_cast<int16_t>(day),
-                          static_cast<int16_t>(hour), static_cast<int16_t>(minute), second + ms / 1000.0);
-}
 
 char component_letter(const char name[3])
 {
@@ -93,22 +56,22 @@ std::string location_file_name(const std::string& work_name, const char location
     return work_name.substr(0, dot) + tag + work_name.substr(dot);
 }
 
-bool assembly_start_channel(const std::string& work_name, int k, const RecorderSubframe& sf)
+bool ChannelAssembly::start_channel(const std::string& work_name, int k, const RecorderSubframe& sf)
 {
-    assembly_reset();
-    std::string name = g_run.location_split ? location_file_name(work_name, sf.location) : work_name;
-    if (platform::same_file(name, g_run.input_name)) {
+    reset();
+    std::string name = settings_.location_split ? location_file_name(work_name, sf.location) : work_name;
+    if (platform::same_file(name, settings_.input_name)) {
         report("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
         return false;
     }
-    const auto it = std::find(g_run.work_files.begin(), g_run.work_files.end(), name);
-    const bool reopen = it != g_run.work_files.end();
+    const auto it = std::find(work_files_.begin(), work_files_.end(), name);
+    const bool reopen = it != work_files_.end();
     // SUDS positions are 32-bit: the file must stay below 2 GiB.
     // SUDS output (-suds) is written under its staging name until pass 1 succeeds;
     // a work file for pass 2 is written under its own name.
-    const std::string path = g_run.suds ? staging_name(name) : name;
-    struct stat st;
-    const std::int64_t size = reopen && stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+    const std::string path = settings_.staged ? staging_name(name) : name;
+    const std::int64_t length = reopen ? platform::file_length(path) : 0;
+    const std::int64_t size = length > 0 ? length : 0;
     if (size + 2 * SUDS_TAG_SIZE + SUDS_SIZE_STATION_COMP + SUDS_SIZE_DESCRIP_TRACE +
             4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
         report("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
@@ -120,15 +83,15 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
     } else {
         fd = suds_open(path.c_str(), SUDS_MODE_CREATE);
         if (fd > 0)
-            g_run.work_files.push_back(name);
+            work_files_.push_back(name);
     }
     if (fd <= 0) {
         suds_fail();
         return false;
     }
-    g_asm.fd = fd;
-    g_asm.k = k;
-    g_asm.file_name = name;
+    fd_ = fd;
+    k_ = k;
+    file_name_ = name;
 
     const double start = recorder_time_to_suds(sf.time_stamp);
     const double whole = std::trunc(start);
@@ -195,64 +158,117 @@ bool assembly_start_channel(const std::string& work_name, int k, const RecorderS
         suds_fail();
         return false;
     }
-    g_asm.trace = dt;
-    g_asm.total = sf.samples;
-    g_asm.rate = dt.samples_per_second;
-    return true;
-}
-
-bool assembly_add_samples(long n)
-{
-    if ((g_asm.total + n) * 4 > kMaxSudsBytes) {
-        report("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n", g_asm.k + 1,
-               static_cast<long long>(g_asm.total + n), g_asm.file_name.c_str());
-        return false;
-    }
-    g_asm.total += n;
-    return true;
-}
-
-bool assembly_append_samples(std::FILE* in, const RecorderSubframe& sf)
-{
-    const std::int32_t pos = suds_file_position(g_asm.fd);
+    trace_ = dt;
+    total_ = sf.samples;
+    rate_ = dt.samples_per_second;
+    // Samples are only appended from here on, so the position is counted
+    // rather than asked of the stream for every subframe.
+    const std::int32_t pos = suds_file_position(fd_);
     if (pos < 0) {
         suds_fail();
         return false;
     }
-    if (static_cast<std::int64_t>(pos) + 4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
-        report("\nERROR: SUDS file would grow past 2 GiB: %s\n", g_asm.file_name.c_str());
-        return false;
-    }
-    return canadian_read_samples(in, sf.transformation, sf.samples, sf.data_size, g_asm.fd) == 1;
-}
-
-bool assembly_finish_channel(float bit_weight)
-{
-    if (g_asm.fd <= 0) {
-        // No subframe was read for the channel; nothing to finish.
-        return false;
-    }
-    g_asm.trace.number_of_samples = static_cast<std::int32_t>(g_asm.total);
-    SudsRecord rec;
-    suds_record_put(g_asm.trace, static_cast<std::int32_t>(4 * g_asm.total), &rec);
-    if (suds_update(g_asm.fd, &rec) != 1 || suds_flush(g_asm.fd) != 1) {
-        suds_fail();
-        return false;
-    }
-    suds_close(g_asm.fd);
-    g_asm.fd = 0;
-    g_run.bit_weights.push_back(bit_weight);
+    position_ = pos;
     return true;
 }
 
-const std::string& assembly_file_name() { return g_asm.file_name; }
-std::int64_t assembly_sample_total() { return g_asm.total; }
-double assembly_rate() { return g_asm.rate; }
-bool assembly_channel_open() { return g_asm.fd > 0; }
-
-void assembly_reset()
+bool ChannelAssembly::add_samples(long n)
 {
-    if (g_asm.fd > 0)
-        suds_close(g_asm.fd);
-    g_asm = Assembly{};
+    if ((total_ + n) * 4 > kMaxSudsBytes) {
+        report("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n", k_ + 1,
+               static_cast<long long>(total_ + n), file_name_.c_str());
+        return false;
+    }
+    total_ += n;
+    return true;
+}
+
+int append_subframe_samples(const std::uint8_t* data, int transformation, long n, long data_size,
+                            int descriptor, SampleScratch& scratch)
+{
+    if (transformation != 0 && transformation != 1) {
+        std::fprintf(stderr, "ERROR: unsupported data transformation: %d\n", transformation);
+        return 0;
+    }
+    if (n < 0 || n > kMaxSubframeSamples || data_size < 0 || data_size > kMaxSubframeDataBytes) {
+        std::fprintf(stderr, "ERROR: subframe too large: %ld samples, %ld bytes\n", n, data_size);
+        return 0;
+    }
+    if (data == nullptr) {
+        std::fprintf(stderr, "ERROR: read error\n");
+        return 0;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(n) * 4;
+    const std::uint8_t* out = data; // plain samples are little-endian int32 already, as the work file wants them
+    if (transformation == 1) {
+        if (scratch.samples.size() < static_cast<std::size_t>(kMaxSubframeSamples)) {
+            scratch.samples.resize(static_cast<std::size_t>(kMaxSubframeSamples));
+            if constexpr (std::endian::native != std::endian::little)
+                scratch.bytes.resize(static_cast<std::size_t>(kMaxSubframeSamples) * 4);
+        }
+        std::int32_t next = 0;
+        // A subframe without samples has nothing to decode, whatever its block holds.
+        if (n > 0 && canadian_decompress(data, scratch.samples.data(), data_size, n, &next) != CANADIAN_OK) {
+            std::fprintf(stderr, "ERROR: decompression error\n");
+            return 0;
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+            // The decoded samples are their own little-endian bytes.
+            out = reinterpret_cast<const std::uint8_t*>(scratch.samples.data());
+        } else {
+            std::uint8_t* le = scratch.bytes.data();
+            for (long k = 0; k < n; ++k)
+                put_le_i32(le + 4 * k, scratch.samples[static_cast<std::size_t>(k)]);
+            out = le;
+        }
+    }
+    // One write for the subframe: the same bytes as one write per sample.
+    if (bytes > 0 && suds_write_data(descriptor, out, static_cast<std::int32_t>(bytes)) != 1) {
+        std::fprintf(stderr, "\n%s\n", suds_error_text());
+        return 0;
+    }
+    return 1;
+}
+
+bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSubframe& sf)
+{
+    if (position_ + 4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
+        report("\nERROR: SUDS file would grow past 2 GiB: %s\n", file_name_.c_str());
+        return false;
+    }
+    if (append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, scratch_) != 1)
+        return false;
+    position_ += 4 * static_cast<std::int64_t>(sf.samples);
+    return true;
+}
+
+bool ChannelAssembly::finish_channel(float bit_weight)
+{
+    if (fd_ <= 0) {
+        // No subframe was read for the channel; nothing to finish.
+        return false;
+    }
+    trace_.number_of_samples = static_cast<std::int32_t>(total_);
+    SudsRecord rec;
+    suds_record_put(trace_, static_cast<std::int32_t>(4 * total_), &rec);
+    if (suds_update(fd_, &rec) != 1 || suds_flush(fd_) != 1) {
+        suds_fail();
+        return false;
+    }
+    suds_close(fd_);
+    fd_ = 0;
+    bit_weights_.push_back(bit_weight);
+    return true;
+}
+
+void ChannelAssembly::reset()
+{
+    if (fd_ > 0)
+        suds_close(fd_);
+    fd_ = 0;
+    k_ = -1;
+    file_name_.clear();
+    trace_ = SudsDescripTrace{};
+    total_ = 0;
+    rate_ = 0.0;
 }

@@ -1,19 +1,16 @@
 // Channel assembly: one recorder channel becomes a StationComp, a
 // DescripTrace and its samples in a SUDS work file (one work file per
-// location code with the location split).
+// location code with the location split). Pass 1 keeps one ChannelAssembly
+// for the run and hands it each subframe's channel data.
 #pragma once
 
 #include "recorder_layout.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <vector>
 
 #include <suds/suds.h>
-
-// SUDS time of a recorder time text "yyyyddd hh:mm:ss.ttt", milliseconds
-// kept; 0.0 when the text is not a valid time.
-double recorder_time_to_suds(const char* text);
 
 // Component letter of a recorder channel name (3 characters): 'V' when any
 // character is z, Z, v or V; else the third character, or the first when
@@ -27,29 +24,81 @@ char sensor_letter(int sensor_type);
 // a location of '1' and a blank gives "rec_1.suds".
 std::string location_file_name(const std::string& work_name, const char location[2]);
 
-// Opens (or reopens for appending) the work file of channel k and writes its
-// StationComp and DescripTrace, built from the channel's first subframe.
-// true on success; false after its message.
-bool assembly_start_channel(const std::string& work_name, int k, const RecorderSubframe& sf);
+// Buffers of the samples step, kept for the run so that no subframe allocates.
+struct SampleScratch {
+    std::vector<std::int32_t> samples;
+    std::vector<std::uint8_t> bytes;
+};
 
-// Adds a later subframe's n to the channel's sample total. true on success;
-// false after its message when the trace would pass its 32-bit data length.
-bool assembly_add_samples(long n);
+// The samples step: one subframe's channel data appended to the SUDS file
+// `descriptor` as n little-endian int32. `data` holds the
+// subframe_data_bytes of the subframe (transformation 0: n plain
+// little-endian int32; 1: a Canadian block of data_size bytes, padded), or
+// is null when the file ends before them. Returns 1 on success; 0 after its
+// message on standard error ("ERROR: read error\n", "ERROR: decompression
+// error\n", "\n%s\n" with the SUDS error text, or an "ERROR: ..." line for an
+// unsupported transformation or a subframe beyond the limits).
+int append_subframe_samples(const std::uint8_t* data, int transformation, long n, long data_size,
+                            int descriptor, SampleScratch& scratch);
 
-// Reads the subframe's channel data from in and appends its samples to the
-// channel's work file. true on success; false after its message.
-bool assembly_append_samples(std::FILE* in, const RecorderSubframe& sf);
+// What the assembly needs of the run.
+struct AssemblySettings {
+    std::string input_name;      // never written over
+    bool staged = false;         // -suds: work files are written under their staging names
+    bool location_split = false; // one work file per location code
+};
 
-// Completes the DescripTrace with the final count, flushes and closes the
-// file and records the channel's bit weight. true on success; false after
-// its message.
-bool assembly_finish_channel(float bit_weight);
+class ChannelAssembly {
+public:
+    explicit ChannelAssembly(AssemblySettings settings) : settings_(std::move(settings)) {}
+    ~ChannelAssembly() { reset(); }
+    ChannelAssembly(const ChannelAssembly&) = delete;
+    ChannelAssembly& operator=(const ChannelAssembly&) = delete;
 
-// The channel open now (or last finished): its work file, sample total and rate.
-const std::string& assembly_file_name();
-std::int64_t assembly_sample_total();
-double assembly_rate();
-bool assembly_channel_open();
+    // Opens (or reopens for appending) the work file of channel k and writes
+    // its StationComp and DescripTrace, built from the channel's first
+    // subframe. true on success; false after its message.
+    bool start_channel(const std::string& work_name, int k, const RecorderSubframe& sf);
 
-// Closes a channel left open by a failure and forgets it (for tests and error paths).
-void assembly_reset();
+    // Adds a later subframe's n to the channel's sample total. true on
+    // success; false after its message when the trace would pass its 32-bit
+    // data length.
+    bool add_samples(long n);
+
+    // Appends the subframe's samples from its channel data (see
+    // append_subframe_samples; null data: the file ended). true on success;
+    // false after its message.
+    bool append_samples(const std::uint8_t* data, const RecorderSubframe& sf);
+
+    // Completes the DescripTrace with the final count, flushes and closes the
+    // file and records the channel's bit weight. true on success; false after
+    // its message.
+    bool finish_channel(float bit_weight);
+
+    // The channel open now (or last finished): its work file, sample total and rate.
+    const std::string& file_name() const { return file_name_; }
+    std::int64_t sample_total() const { return total_; }
+    double rate() const { return rate_; }
+    bool channel_open() const { return fd_ > 0; }
+
+    // Work files created, in order of creation, and the bit weight of each
+    // finished channel.
+    const std::vector<std::string>& work_files() const { return work_files_; }
+    const std::vector<double>& bit_weights() const { return bit_weights_; }
+
+    // Closes a channel left open by a failure and forgets it.
+    void reset();
+
+private:
+    AssemblySettings settings_;
+    int fd_ = 0;                // SUDS descriptor of the open channel, 0 when none
+    int k_ = -1;                // channel index
+    std::string file_name_;     // its work file
+    SudsDescripTrace trace_;    // the DescripTrace being built
+    std::int64_t total_ = 0;    // running sample total
+    std::int64_t position_ = 0; // where the next samples go in the work file
+    double rate_ = 0.0;         // samples per second as stored
+    std::vector<std::string> work_files_;
+    std::vector<double> bit_weights_;
+    SampleScratch scratch_;
+};

@@ -1,30 +1,12 @@
-// Canadian coder: both directions of the compressed block, and the read-samples step.
+// Canadian coder: both directions of the compressed block.
 #include "canadian.h"
+
+#include "byte_order.h"
 
 #include <bit>
 #include <cstring>
-#include <memory>
-#include <new>
-
-#include <suds/suds.h>
 
 namespace {
-
-std::int32_t get_be32(const std::uint8_t* p)
-{
-    const std::uint32_t u = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                            (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
-    return static_cast<std::int32_t>(u);
-}
-
-void put_be32(std::uint8_t* p, std::int32_t v)
-{
-    const auto u = static_cast<std::uint32_t>(v);
-    p[0] = static_cast<std::uint8_t>(u >> 24);
-    p[1] = static_cast<std::uint8_t>(u >> 16);
-    p[2] = static_cast<std::uint8_t>(u >> 8);
-    p[3] = static_cast<std::uint8_t>(u);
-}
 
 // Unpacks 4 big-endian W-bit two's-complement values from W/2 bytes.
 template <int W>
@@ -66,6 +48,19 @@ void pack4(std::uint8_t* p, const std::int32_t* v)
     for (int i = bytes - 1; i >= 0; --i) {
         p[i] = static_cast<std::uint8_t>(all);
         all >>= 8;
+    }
+}
+
+// Unpacks 4 values of any table width W from a block followed by at least
+// 20 readable bytes: value i starts W*i bits into the block, so one 64-bit
+// big-endian load at its byte holds it whole; no branch on W.
+inline void unpack4_any(const std::uint8_t* p, int width, std::int32_t* out)
+{
+    const int drop = 64 - width;
+    for (int i = 0; i < 4; ++i) {
+        const int bit = width * i;
+        const std::uint64_t word = get_be_u64(p + (bit >> 3)) << (bit & 7);
+        out[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(word) >> drop);
     }
 }
 
@@ -120,10 +115,6 @@ constexpr std::uint8_t kWidthForBits[33] = {
     32, 32, 32, 32, 32,   // 28..32
 };
 
-// The encoder's width work buffer, one entry per block of 4, kept for the run.
-std::unique_ptr<std::uint8_t[]> g_widths;
-long g_widths_size = 0;
-
 } // namespace
 
 int canadian_decompress(const std::uint8_t* block, std::int32_t* samples, long byte_limit, long n,
@@ -133,18 +124,27 @@ int canadian_decompress(const std::uint8_t* block, std::int32_t* samples, long b
     const long header = n / 10 + 4;
     if (byte_limit < header) return CANADIAN_OVERRUN;
     bool width_error = false;
-    const std::int32_t x0 = get_be32(block + n / 10);
+    const std::int32_t x0 = get_be_i32(block + n / 10);
     long p = header;
     const long groups = n / 20;
     for (long g = 0; g < groups; ++g) {
         const unsigned code = (unsigned{block[2 * g]} << 8) | block[2 * g + 1];
         const bool wide = (code & 0x8000u) != 0;
+        // Every code gives a width of the table (4..18 by 2, or 4..32 by 4).
+        // A block whose loads stay within the limit (20 bytes from its
+        // start) is unpacked without a branch on its width.
+        const unsigned scale = wide ? 4u : 2u;
         for (int b = 0; b < 5; ++b) {
             const unsigned c = (code >> (12 - 3 * b)) & 7u;
-            const int width = wide ? static_cast<int>(4 * c + 4) : static_cast<int>(2 * c + 4);
+            const int width = static_cast<int>(scale * c + 4);
+            std::int32_t* out = samples + 20 * g + 4 * b;
+            if (p + 20 <= byte_limit) {
+                unpack4_any(block + p, width, out);
+                p += width / 2;
+                continue;
+            }
             // A block that would pass the limit is never read: the group passes it.
             if (p + width / 2 > byte_limit) return CANADIAN_OVERRUN;
-            std::int32_t* out = samples + 20 * g + 4 * b;
             if (unpack_block(width, block + p, out))
                 p += width / 2;
             else {
@@ -170,13 +170,6 @@ int canadian_compress(std::uint8_t* block, std::int32_t* samples, long* block_le
                       std::int32_t next_sample)
 {
     if (n < 0 || n % 20 != 0) return CANADIAN_BAD_COUNT;
-    const long nblocks = n / 4;
-    if (nblocks > g_widths_size) {
-        std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow) std::uint8_t[nblocks]);
-        if (!grown) return CANADIAN_NO_MEMORY;
-        g_widths = std::move(grown);
-        g_widths_size = nblocks;
-    }
     bool width_error = false;
     const std::int32_t x0 = n > 0 ? samples[0] : next_sample;
 
@@ -190,21 +183,20 @@ int canadian_compress(std::uint8_t* block, std::int32_t* samples, long* block_le
         samples[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(samples[k]) -
                                                static_cast<std::uint32_t>(samples[k - 1]));
 
-    std::uint8_t* widths = g_widths.get();
-    for (long b = 0; b < nblocks; ++b) {
-        std::uint32_t m = 0;
-        for (int i = 0; i < 4; ++i) {
-            const std::int32_t v = samples[4 * b + i];
-            m |= static_cast<std::uint32_t>(v ^ (v >> 31)); // v, or its complement when negative
-        }
-        widths[b] = kWidthForBits[std::bit_width(m)];
-    }
-
-    put_be32(block + n / 10, x0);
+    put_be_u32(block + n / 10, static_cast<std::uint32_t>(x0));
     long p = n / 10 + 4;
     const long groups = n / 20;
     for (long g = 0; g < groups; ++g) {
-        std::uint8_t* w = widths + 5 * g;
+        // Width of each block of 4: the smallest that holds all its values.
+        std::uint8_t w[5];
+        for (int b = 0; b < 5; ++b) {
+            std::uint32_t m = 0;
+            for (int i = 0; i < 4; ++i) {
+                const std::int32_t v = samples[20 * g + 4 * b + i];
+                m |= static_cast<std::uint32_t>(v ^ (v >> 31)); // v, or its complement when negative
+            }
+            w[b] = kWidthForBits[std::bit_width(m)];
+        }
         bool narrow = true;
         for (int b = 0; b < 5; ++b) narrow = narrow && w[b] <= 18;
         unsigned code = narrow ? 0u : 0x8000u;
@@ -223,54 +215,4 @@ int canadian_compress(std::uint8_t* block, std::int32_t* samples, long* block_le
     }
     *block_length = p;
     return width_error ? CANADIAN_BAD_WIDTH : CANADIAN_OK;
-}
-
-int canadian_read_samples(std::FILE* in, int transformation, long n, long data_size,
-                          int descriptor)
-{
-    // Fixed buffers: one subframe of samples and one of block data.
-    static std::int32_t samples[CANADIAN_MAX_SAMPLES];
-    static std::uint8_t data[CANADIAN_MAX_BLOCK_BYTES + 4];
-
-    if (transformation != 0 && transformation != 1) {
-        std::fprintf(stderr, "ERROR: unsupported data transformation: %d\n", transformation);
-        return 0;
-    }
-    if (n < 0 || n > CANADIAN_MAX_SAMPLES || data_size < 0 || data_size > CANADIAN_MAX_BLOCK_BYTES) {
-        std::fprintf(stderr, "ERROR: subframe too large: %ld samples, %ld bytes\n", n, data_size);
-        return 0;
-    }
-    const std::size_t bytes = static_cast<std::size_t>(n) * 4;
-    if (transformation == 0) {
-        // Plain samples are little-endian int32 already, as the work file wants them.
-        if (std::fread(data, 1, bytes, in) != bytes) {
-            std::fprintf(stderr, "ERROR: read error\n");
-            return 0;
-        }
-    } else {
-        const std::size_t padded = (static_cast<std::size_t>(data_size) + 3) & ~std::size_t{3};
-        if (std::fread(data, 1, padded, in) != padded) {
-            std::fprintf(stderr, "ERROR: read error\n");
-            return 0;
-        }
-        std::int32_t next = 0;
-        // A subframe without samples has nothing to decode, whatever its block holds.
-        if (n > 0 && canadian_decompress(data, samples, data_size, n, &next) != CANADIAN_OK) {
-            std::fprintf(stderr, "ERROR: decompression error\n");
-            return 0;
-        }
-        for (long k = 0; k < n; ++k) {
-            const auto u = static_cast<std::uint32_t>(samples[k]);
-            data[4 * k] = static_cast<std::uint8_t>(u);
-            data[4 * k + 1] = static_cast<std::uint8_t>(u >> 8);
-            data[4 * k + 2] = static_cast<std::uint8_t>(u >> 16);
-            data[4 * k + 3] = static_cast<std::uint8_t>(u >> 24);
-        }
-    }
-    // One write for the subframe: the same bytes as one write per sample.
-    if (bytes > 0 && suds_write_data(descriptor, data, static_cast<std::int32_t>(bytes)) != 1) {
-        std::fprintf(stderr, "\n%s\n", suds_error_text());
-        return 0;
-    }
-    return 1;
 }

@@ -1,13 +1,15 @@
 #include "driver.h"
 
+#include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/mapped_file.h"
 #include "recorder.h"
 #include "run.h"
 #include "staging.h"
+#include "talvex_version.h"
 #include "writers.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -97,7 +99,42 @@ bool check_names()
     return true;
 }
 
-bool pass2(const std::string& work_name, std::FILE* out)
+bool pass1(const std::string& input_name, const std::string& work_name)
+{
+    RecorderRunOptions options;
+    options.verbose = g_run.verbose;
+    options.suds = g_run.suds;
+    RecorderRunResult result;
+    const bool ok = recorder_read(input_name, work_name, options, g_run.progress, &result);
+    g_run.location_split = result.location_split;
+    g_run.work_files = std::move(result.work_files);
+    g_run.bit_weights = std::move(result.bit_weights);
+    if (!ok)
+        return false;
+    // Complete SUDS output moves into place; a failed run left any earlier file as it was.
+    if (g_run.suds) {
+        for (const auto& name : g_run.work_files) {
+            if (!staging_commit(name))
+                return false;
+        }
+    }
+    if (g_run.verbose && !g_run.location_split && g_run.suds && !g_run.work_files.empty())
+        report("Output file: %s\n\n", work_name.c_str());
+    return true;
+}
+
+WriterContext writer_context()
+{
+    WriterContext ctx;
+    ctx.format = g_run.asc ? OutputFormat::Ascii : g_run.casc ? OutputFormat::AsciiPerChannel : OutputFormat::MiniSeed;
+    ctx.verbose = g_run.verbose;
+    ctx.input_name = g_run.input_name;
+    ctx.bit_weights = g_run.bit_weights;
+    ctx.progress = &g_run.progress;
+    return ctx;
+}
+
+bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx)
 {
     const int fd = suds_open(work_name.c_str(), SUDS_MODE_READ);
     if (fd != 1) {
@@ -115,82 +152,89 @@ bool pass2(const std::string& work_name, std::FILE* out)
         suds_close(fd);
         return true;
     }
+    // The samples are taken straight from the file's bytes; the SUDS
+    // descriptor reads the structures (and any samples the map cannot give).
+    platform::MappedFile work;
+    ctx.work = work.open(work_name) ? &work : nullptr;
+    bool ok = true;
     for (const auto& entry : index) {
-        if (write_channel(fd, entry, out) != 1) {
-            suds_close(fd);
-            return false;
+        if (write_channel(fd, entry, out, ctx) != 1) {
+            ok = false;
+            break;
         }
     }
+    ctx.work = nullptr;
     suds_close(fd);
-    return true;
+    return ok;
 }
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-} // namespace
-
-bool convert_work_file(const std::string& work)
+bool convert_work_file(const std::string& work, WriterContext& ctx)
 {
     g_run.current_output = g_run.location_split ? platform::replace_extension(work, format_extension()) : g_run.output_name;
     const std::string& out_name = g_run.current_output;
+    ctx.current_output = out_name;
     if (g_run.verbose && !g_run.casc)
         report("Output file: %s\n", out_name.c_str());
-    if (access(work.c_str(), F_OK) != 0) {
+    if (!platform::file_exists(work)) {
         report("\nERROR: input file does not exist: %s\n", work.c_str());
         return false;
     }
-    if (access(work.c_str(), R_OK) != 0) {
+    if (!platform::is_readable(work)) {
         report("\nERROR: read permission denied: %s\n", work.c_str());
         return false;
     }
-    std::unique_ptr<std::FILE, FileCloser> out;
+    platform::FileHandle out;
     if (!g_run.casc) {
         if (platform::same_file(out_name, g_run.input_name)) {
             report("\nERROR: The output file would overwrite the input file: %s\n", out_name.c_str());
             return false;
         }
-        if (access(out_name.c_str(), F_OK) == 0 && access(out_name.c_str(), W_OK) != 0) {
-            report("\nERROR: write permission denied: %s\n", out_name.c_str());
-            return false;
-        }
         // Written beside its final name and moved into place when complete, so
         // a failed pass 2 leaves an earlier output of the same name untouched.
-        out.reset(staging_open(out_name));
-        if (!out) {
-            report("\nERROR: unable ot open output file: %s\n", out_name.c_str());
+        out = staging_begin(out_name);
+        if (!out)
             return false;
-        }
     }
-    if (!pass2(work, out.get())) {
-        if (out) {
-            out.reset();
-            staging_discard(out_name);
-        }
+    if (!pass2(work, out.get(), ctx)) {
+        if (out)
+            staging_abandon(out, out_name);
         return false;
     }
-    if (out) {
-        if (std::fclose(out.release()) != 0) {
-            report("\nERROR: write error to output file!\n");
-            staging_discard(out_name);
-            return false;
-        }
-        if (!staging_commit(out_name)) {
-            staging_discard(out_name);
-            return false;
-        }
-    }
-    std::remove(work.c_str());
+    if (out && !staging_finish(out, out_name))
+        return false;
+    std::string error;
+    platform::delete_file(work, error);
     return true;
 }
 
 namespace {
 
+const char* const kHelp =
+    "Usage: talvex InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n"
+    "Converts a recorder CD1.1 file into Mini-SEED (Steim-1, the default), SUDS or ASCII.\n"
+    "  -verbose   report the recording and each channel; copy the report to OutputFile.wtx\n"
+    "  -suds      write the SUDS file only\n"
+    "  -asc       ASCII: every channel into one file\n"
+    "  -casc      ASCII: one file per channel, named OutputFile_CHN.asc\n"
+    "  --help     this text;  --version  the tool set's version\n"
+    "The output is named after the input file when not given. Switches may also\n"
+    "begin with \"/\" and are recognised by their first letter.\n"
+    "TALVEX_PROGRESS_FD=n makes talvex write \"progress PASS PASSES DONE TOTAL\" lines\n"
+    "to open descriptor n; without it, a terminal on standard error shows the progress.\n";
+
 int run_steps(int argc, const char* const* argv)
 {
+    // Asked for help or the version: that and nothing else, no file touched.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("talvex %s\n", TALVEX_TOOLSET_VERSION);
+            return 0;
+        }
+    }
     report("\nTALVEX recorder tools\n");
     report("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
     if (argc < 2 || argv[1][0] == '?' || (argv[1][0] != '\0' && argv[1][1] == '?')) {
@@ -211,14 +255,26 @@ int run_steps(int argc, const char* const* argv)
             report_info_only("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
         report("Input file : %s\n", g_run.input_name.c_str());
     }
+    g_run.progress.open(g_run.suds ? 1 : 2);
     if (!pass1(g_run.input_name, g_run.work_name))
         return 1;
     if (g_run.suds)
         return 0;
+    // Pass 2 counts the bytes of the work files it has gone through.
+    std::int64_t total = 0;
+    for (const auto& work : g_run.work_files)
+        total += std::max<std::int64_t>(0, platform::file_length(work));
+    g_run.progress.start(2, total);
+    std::int64_t base = 0;
+    WriterContext ctx = writer_context();
     for (const auto& work : g_run.work_files) {
-        if (!convert_work_file(work))
+        g_run.progress.set_base(base);
+        base += std::max<std::int64_t>(0, platform::file_length(work));
+        if (!convert_work_file(work, ctx))
             return 1;
+        g_run.progress.update(base);
     }
+    g_run.progress.finish();
     return 0;
 }
 
@@ -227,6 +283,7 @@ int run_steps(int argc, const char* const* argv)
 int driver_run(int argc, const char* const* argv)
 {
     const int code = run_steps(argc, argv);
+    g_run.progress.hide();
     run_close_info();
     std::fflush(stdout);
     return code;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "writers.h"
+
 // true when arg is a switch: it begins with "-", or with "/" and holds no
 // further "/" (an absolute path such as "/home/x/rec.cd11" is a file name).
 bool is_switch(const char* arg);
@@ -24,14 +26,24 @@ void derive_names();
 // true when the names are safe; false after its report message.
 bool check_names();
 
+// Pass 1 over the recorder file input_name into work_name (and, with the
+// location split, the work files of each location); with -suds the work
+// files are then moved into place. Fills g_run.work_files,
+// g_run.location_split and g_run.bit_weights. true on success; false after
+// its message.
+bool pass1(const std::string& input_name, const std::string& work_name);
+
+// The writers' context of the run's settings (after pass 1).
+WriterContext writer_context();
+
 // Pass 2 on one work file into out (null with -casc). true on success;
 // false after its message.
-bool pass2(const std::string& work_name, std::FILE* out);
+bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx);
 
 // One work file of the work-file list through pass 2 into its output file
 // (named by the location split or the output name), then deleted. true on
 // success; false after its message.
-bool convert_work_file(const std::string& work);
+bool convert_work_file(const std::string& work, WriterContext& ctx);
 
 // The whole run; returns the exit code.
 int driver_run(int argc, const char* const* argv);

@@ -1,6 +1,8 @@
 // Mini-SEED fixed header and BTIME.
 #include "mseed_record.h"
 
+#include "byte_order.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -8,20 +10,6 @@
 #include <suds/suds.h>
 
 namespace {
-
-void put_be16(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 8);
-    p[1] = static_cast<std::uint8_t>(v);
-}
-
-void put_be32(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
 
 // Copies a code into a blank-padded field of `width`.
 void put_code(std::uint8_t* p, const char* code, int width)
@@ -56,13 +44,13 @@ void mseed_put_btime(std::int64_t us, std::uint8_t* out)
     double seconds = 0.0;
     suds_split_time(static_cast<double>(whole), &year, &month, &day, &hour, &minute, &seconds);
     const int doy = day_of_year(month, day, is_leap_year(year, SUDS_GREGORIAN));
-    put_be16(out, static_cast<std::uint16_t>(year));
-    put_be16(out + 2, static_cast<std::uint16_t>(doy));
+    put_be_u16(out, static_cast<std::uint16_t>(year));
+    put_be_u16(out + 2, static_cast<std::uint16_t>(doy));
     out[4] = static_cast<std::uint8_t>(hour);
     out[5] = static_cast<std::uint8_t>(minute);
     out[6] = static_cast<std::uint8_t>(static_cast<int>(seconds)); // whole by construction
     out[7] = 0;
-    put_be16(out + 8, static_cast<std::uint16_t>(frac_us / 100));
+    put_be_u16(out + 8, static_cast<std::uint16_t>(frac_us / 100));
 }
 
 void mseed_rate_factors(double rate, std::int16_t* factor, std::int16_t* multiplier)
@@ -118,13 +106,13 @@ void mseed_put_header(const MseedHeader& h, std::uint8_t* record)
     mseed_put_btime(h.start_us, record + 20);
     std::int16_t factor = 0, multiplier = 0;
     mseed_rate_factors(h.rate, &factor, &multiplier);
-    put_be16(record + 32, static_cast<std::uint16_t>(factor));
-    put_be16(record + 34, static_cast<std::uint16_t>(multiplier));
+    put_be_u16(record + 32, static_cast<std::uint16_t>(factor));
+    put_be_u16(record + 34, static_cast<std::uint16_t>(multiplier));
     record[36] = record[37] = record[38] = 0;
     double corr = std::trunc(h.time_correction * 10000.0);
     if (!std::isfinite(corr)) corr = 0.0;
     if (corr > 2147483647.0) corr = 2147483647.0;
     if (corr < -2147483648.0) corr = -2147483648.0;
-    put_be32(record + 40, static_cast<std::uint32_t>(static_cast<std::int32_t>(corr)));
+    put_be_u32(record + 40, static_cast<std::uint32_t>(static_cast<std::int32_t>(corr)));
     std::memset(record + 48, 0, 16);
 }

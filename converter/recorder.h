@@ -1,12 +1,28 @@
-// Recorder CD1.1 file reader and pass 1 of the converter: reads the file
-// header, extracts each channel in turn with its subframes into the SUDS
-// work files, and writes the verbose file and channel report.
+// The recorder CD1.1 file reader of pass 1: reads the file header, then
+// extracts each channel in turn, walking the file from its first subframe
+// and handing each of the channel's subframes to the channel assembly.
 #pragma once
 
 #include <string>
+#include <vector>
 
-// Pass 1 over the recorder file input_name into work_name (and, with the
-// location split, the work files of each location). Fills g_run.work_files,
-// g_run.location_split and g_run.bit_weights. true on success; false after
-// its message.
-bool pass1(const std::string& input_name, const std::string& work_name);
+class Progress;
+
+struct RecorderRunOptions {
+    bool verbose = false; // the header and channel report
+    bool suds = false;    // -suds: work files are staged, and a location split names them in the report
+};
+
+// What pass 1 leaves for pass 2.
+struct RecorderRunResult {
+    bool location_split = false;          // two channels share a name: one work file per location
+    std::vector<std::string> work_files;  // in order of creation
+    std::vector<double> bit_weights;      // of each finished channel
+};
+
+// Reads the recorder file input_name into work_name (and, with the location
+// split, the work files of each location). Reports as it goes; progress of
+// the walks goes to `progress`. The result is filled also on failure. true
+// on success; false after its message.
+bool recorder_read(const std::string& input_name, const std::string& work_name, const RecorderRunOptions& options,
+                   Progress& progress, RecorderRunResult* result);

@@ -28,6 +28,8 @@
 // 40: elevation, 44: bit weight (floats).
 #pragma once
 
+#include "byte_order.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -40,46 +42,13 @@ inline constexpr int kTrailerSize = 12;
 inline constexpr int kTimeStampSize = 20;
 
 inline constexpr int kMaxRecorderChannels = 20;
+// Limits of one subframe: samples, and bytes of channel data.
 inline constexpr long kMaxSubframeSamples = 120000;
 inline constexpr long kMaxSubframeDataBytes = 480000;
 inline constexpr int kMaxSubframesPerChannel = 86400;
 
 inline constexpr std::uint8_t kGpsOffBit = 2;
 inline constexpr std::uint8_t kGpsUnlockedBit = 4;
-
-inline std::int32_t get_le_i32(const std::uint8_t* p)
-{
-    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                      static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-    std::int32_t out;
-    std::memcpy(&out, &v, 4);
-    return out;
-}
-
-inline float get_le_f32(const std::uint8_t* p)
-{
-    std::int32_t bits = get_le_i32(p);
-    float out;
-    std::memcpy(&out, &bits, 4);
-    return out;
-}
-
-inline void put_le_i32(std::uint8_t* p, std::int32_t value)
-{
-    std::uint32_t v;
-    std::memcpy(&v, &value, 4);
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-inline void put_le_f32(std::uint8_t* p, float value)
-{
-    std::int32_t bits;
-    std::memcpy(&bits, &value, 4);
-    put_le_i32(p, bits);
-}
 
 // Bytes of n rounded up to a multiple of 4.
 inline constexpr long long pad4(long long n) { return (n + 3) / 4 * 4; }
@@ -125,3 +94,25 @@ inline void recorder_parse_fixed(const std::uint8_t* p, RecorderSubframe* sf)
     sf->samples = get_le_i32(p + 56);
     sf->status_size = get_le_i32(p + 60);
 }
+
+// Bytes of channel data the samples step takes from a subframe: n plain
+// samples (whatever the data size says), or the Canadian block padded to a
+// multiple of 4.
+inline long long subframe_data_bytes(const RecorderSubframe& sf)
+{
+    return sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
+}
+
+// The parts of a recorder time text "yyyyddd hh:mm:ss.ttt". Every value is
+// read with a character that is not a digit counted as 0; `digits` tells
+// whether every one was a digit.
+struct RecorderTime {
+    int year = 0, day_of_year = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    bool digits = false;
+};
+
+RecorderTime recorder_time_parse(const char* text);
+
+// SUDS time of a recorder time text, milliseconds kept; 0.0 when the text is
+// not a valid time.
+double recorder_time_to_suds(const char* text);

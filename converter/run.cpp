@@ -12,6 +12,7 @@ void run_reset()
 
 void report(const char* fmt, ...)
 {
+    g_run.progress.hide();
     va_list ap;
     va_start(ap, fmt);
     if (g_run.info_file) {
@@ -47,11 +48,4 @@ void run_close_info()
         std::fclose(g_run.info_file);
         g_run.info_file = nullptr;
     }
-}
-
-double run_bit_weight(int ordinal)
-{
-    if (ordinal < 1 || ordinal > static_cast<int>(g_run.bit_weights.size()))
-        return 0.0;
-    return g_run.bit_weights[static_cast<size_t>(ordinal - 1)];
 }

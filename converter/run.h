@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+
+#include "progress.h"
 #include <string>
 #include <vector>
 
@@ -36,11 +38,10 @@ struct RunState {
     // Bit weight (volts per count) of each finished channel; channel ordinal
     // k (from 1) is bit_weights[k - 1].
     std::vector<double> bit_weights;
-    // Per-channel ASCII writer's channel counter: 0 at start, increased
-    // before each channel, never reset within a run.
-    int channel_ordinal = 0;
 
     std::FILE* info_file = nullptr; // open information file, or null
+
+    Progress progress; // shown while the passes run
 };
 
 // The run state of this process.
@@ -62,6 +63,3 @@ bool run_open_info();
 
 // Closes the information file if it is open.
 void run_close_info();
-
-// Bit weight of channel ordinal k (from 1); 0.0 when the list holds no such entry.
-double run_bit_weight(int ordinal);

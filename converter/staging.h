@@ -3,6 +3,8 @@
 // into place only when complete, so a failed run never truncates or destroys
 // an earlier result of the same name.
 
+#include "platform/file_handle.h"
+
 #include <cstdio>
 #include <string>
 
@@ -20,3 +22,17 @@ bool staging_commit(const std::string& name);
 
 // Removes the staged file of NAME, if any (a failed output).
 void staging_discard(const std::string& name);
+
+// The output sequence every writer follows. Begin: refuses an existing NAME
+// that is not writable ("\nERROR: write permission denied: %s\n") and opens
+// its staging file ("\nERROR: unable ot open output file: %s\n"); null after
+// the message.
+platform::FileHandle staging_begin(const std::string& name);
+
+// Finish: closes the staged file and moves it into place. true on success;
+// false after its message ("\nERROR: write error to output file!\n" when the
+// close fails), the staged file removed.
+bool staging_finish(platform::FileHandle& out, const std::string& name);
+
+// Abandon: closes and removes the staged file of a failed output.
+void staging_abandon(platform::FileHandle& out, const std::string& name);

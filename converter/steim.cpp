@@ -4,15 +4,10 @@
 
 #include <cstring>
 
+#include "byte_order.h"
 #include "run.h"
 
 namespace {
-
-std::uint32_t get_be32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
 
 // Packing table: (state, class of the difference) -> (next state, step back, slot).
 // States 0..4 hold nothing, one 8-bit, one 16-bit, two 8-bit, three 8-bit
@@ -71,12 +66,6 @@ struct WordRules {
     }
 };
 constexpr WordRules kWordRules;
-
-inline void store_be32(std::uint8_t* p, std::uint32_t v)
-{
-    v = __builtin_bswap32(v);
-    std::memcpy(p, &v, 4);
-}
 
 } // namespace
 
@@ -151,9 +140,9 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
             control |= 3u << (30 - 2 * word);
             i += 1;
         }
-        store_be32(frame + 4 * word, value);
+        put_be_u32(frame + 4 * word, value);
         if (++word == 16) {
-            store_be32(frame, control);
+            put_be_u32(frame, control);
             control = 0;
             word = 1;
             frame += 64;
@@ -164,9 +153,9 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
     record[30] = static_cast<std::uint8_t>(encoded >> 8);
     record[31] = static_cast<std::uint8_t>(encoded);
     if (encoded > 0) {
-        if (frames_done < STEIM_FRAMES) store_be32(frame, control);
-        store_be32(data + 4, static_cast<std::uint32_t>(samples[0]));
-        store_be32(data + 8, static_cast<std::uint32_t>(samples[encoded - 1]));
+        if (frames_done < STEIM_FRAMES) put_be_u32(frame, control);
+        put_be_u32(data + 4, static_cast<std::uint32_t>(samples[0]));
+        put_be_u32(data + 8, static_cast<std::uint32_t>(samples[encoded - 1]));
     }
     return encoded;
 }
@@ -180,8 +169,8 @@ int steim_decompress_record(const std::uint8_t* record, std::int32_t* out)
     const int frames = begin <= MSEED_RECORD_SIZE ? (MSEED_RECORD_SIZE - begin) / 64 : 0;
     std::uint32_t x0 = 0, xn = 0;
     if (frames > 0) {
-        x0 = get_be32(record + begin + 4);
-        xn = get_be32(record + begin + 8);
+        x0 = get_be_u32(record + begin + 4);
+        xn = get_be_u32(record + begin + 8);
     }
     out[0] = static_cast<std::int32_t>(x0);
     std::uint32_t last = x0;
@@ -190,10 +179,10 @@ int steim_decompress_record(const std::uint8_t* record, std::int32_t* out)
     int k = 1;
     for (int f = 0; f < frames && remaining > 0; ++f) {
         const std::uint8_t* frame = record + begin + f * 64;
-        const std::uint32_t control = get_be32(frame);
+        const std::uint32_t control = get_be_u32(frame);
         for (int w = 1; w < 16 && remaining > 0; ++w) {
             const std::uint32_t code = (control >> (30 - 2 * w)) & 3u;
-            const std::uint32_t word = get_be32(frame + w * 4);
+            const std::uint32_t word = get_be_u32(frame + w * 4);
             std::int32_t diffs[4];
             int count = 0;
             if (code == 1) {

@@ -1,23 +1,28 @@
 // Pass 2 writers: Mini-SEED (Steim-1), ASCII in one file, ASCII per channel.
 #include "writers.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <string>
+#include <vector>
 
-#include <unistd.h>
-
+#include "byte_order.h"
 #include "mseed_record.h"
+#include "platform/mapped_file.h"
 #include "platform/paths.h"
+#include "progress.h"
 #include "run.h"
 #include "staging.h"
 #include "steim.h"
 
 namespace {
 
-constexpr int kChunk = 4096; // samples per read
+// Samples per read: large enough that reads, progress and writes are rare,
+// small enough that memory stays flat.
+constexpr long kChunk = 16384;
 
 // What the writers need of the channel's DescripTrace.
 struct Trace {
@@ -27,6 +32,58 @@ struct Trace {
     double start = 0.0;     // "initial sample time"
     double rate = 0.0;      // "samples per second"
     double time_correction = 0.0;
+};
+
+// The samples of one trace, widened to 32 bits: from the mapped work file
+// where it holds them, else through the SUDS descriptor.
+class SampleSource {
+public:
+    SampleSource(int descriptor, const Trace& t, WriterContext& ctx) : fd_(descriptor), t_(t), ctx_(ctx) {}
+
+    // Reads samples [from, from + n) into out. 1, or 0 after the SUDS error
+    // text was reported.
+    int read(long from, long n, std::int32_t* out)
+    {
+        const std::int64_t pos = t_.data_pos + static_cast<std::int64_t>(from) * t_.width;
+        const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(t_.width);
+        const std::uint8_t* raw = ctx_.work ? ctx_.work->view(pos, bytes) : nullptr;
+        if (!raw) {
+            if (!read_through_suds(from, bytes))
+                return 0;
+            raw = fallback_.data();
+        }
+        if (t_.width == 4)
+            for (long k = 0; k < n; ++k) out[k] = get_le_i32(raw + 4 * k);
+        else
+            for (long k = 0; k < n; ++k)
+                out[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(raw[2 * k] | (raw[2 * k + 1] << 8)));
+        if (ctx_.progress)
+            ctx_.progress->update_at(pos + static_cast<std::int64_t>(bytes));
+        return 1;
+    }
+
+private:
+    bool read_through_suds(long from, std::size_t bytes)
+    {
+        // The descriptor stands at the trace's data until samples were taken from the map.
+        if (from != suds_at_ && suds_seek(fd_, t_.data_pos + static_cast<std::int32_t>(from * t_.width)) != 1) {
+            report("\n%s\n", suds_error_text());
+            return false;
+        }
+        fallback_.resize(bytes);
+        if (suds_read_data(fd_, fallback_.data(), static_cast<std::int32_t>(bytes)) != 1) {
+            report("\n%s\n", suds_error_text());
+            return false;
+        }
+        suds_at_ = from + static_cast<long>(bytes) / t_.width;
+        return true;
+    }
+
+    int fd_;
+    const Trace& t_;
+    WriterContext& ctx_;
+    long suds_at_ = 0;
+    std::vector<std::uint8_t> fallback_;
 };
 
 // First `width` characters of a NUL-terminated field of at most `size` bytes.
@@ -50,44 +107,30 @@ int sample_width(char type)
     }
 }
 
-// Reads n samples of `width` bytes at the present position into out, widened to
-// 32 bits. 1, or 0 after the SUDS error text was reported.
-int read_samples(int descriptor, int width, long n, std::int32_t* out)
-{
-    static std::uint8_t raw[kChunk * 4];
-    if (suds_read_data(descriptor, raw, static_cast<std::int32_t>(n * width)) != 1) {
-        report("\n%s\n", suds_error_text());
-        return 0;
-    }
-    if (width == 4)
-        for (long k = 0; k < n; ++k) out[k] = suds_get_i32(raw + 4 * k);
-    else
-        for (long k = 0; k < n; ++k) out[k] = suds_get_i16(raw + 2 * k);
-    return 1;
-}
-
 // Writes every sample of the trace as "%d\r\n" lines. 1, or 0 after its message.
-int write_sample_lines(int descriptor, const Trace& t, std::FILE* out)
+int write_sample_lines(int descriptor, const Trace& t, std::FILE* out, WriterContext& ctx)
 {
-    std::int32_t buf[kChunk];
-    char line[16];
+    SampleSource source(descriptor, t, ctx);
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(std::min(kChunk, std::max(t.count, 1L))));
+    std::vector<char> text(samples.size() * 13);
+    bool written = true;
     for (long done = 0; done < t.count;) {
         const long n = std::min<long>(kChunk, t.count - done);
-        if (!read_samples(descriptor, t.width, n, buf)) return 0;
-        for (long k = 0; k < n; ++k) {
-            const int len = std::snprintf(line, sizeof line, "%d\r\n", buf[k]);
-            std::fwrite(line, 1, static_cast<std::size_t>(len), out);
-        }
+        if (!source.read(done, n, samples.data()))
+            return 0;
+        const char* end = format_sample_lines(samples.data(), n, text.data());
+        const auto len = static_cast<std::size_t>(end - text.data());
+        written = written && std::fwrite(text.data(), 1, len, out) == len;
         done += n;
     }
-    if (std::ferror(out)) {
+    if (!written || std::ferror(out)) {
         report("\nERROR: write error to output file!\n");
         return 0;
     }
     return 1;
 }
 
-int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::FILE* out)
+int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::FILE* out, WriterContext& ctx)
 {
     if (out == nullptr) {
         report("\nERROR: write error to output file!\n");
@@ -95,56 +138,41 @@ int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::F
     }
     std::fprintf(out, "%s\n%s\n%.2f\n%d\n", channel_text, suds_time_text(t.start, 4), t.rate,
                  static_cast<int>(t.count));
-    return write_sample_lines(descriptor, t, out);
+    return write_sample_lines(descriptor, t, out, ctx);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Trace& t)
+double bit_weight_of(const WriterContext& ctx, int ordinal)
 {
-    const int ordinal = ++g_run.channel_ordinal;
+    if (ordinal < 1 || ordinal > static_cast<int>(ctx.bit_weights.size()))
+        return 0.0;
+    return ctx.bit_weights[static_cast<std::size_t>(ordinal - 1)];
+}
+
+int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Trace& t, WriterContext& ctx)
+{
+    const int ordinal = ++ctx.channel_ordinal;
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "_%.3s.asc", codes.channel);
-    const std::string name = platform::replace_extension(g_run.current_output, suffix);
-    if (g_run.verbose) report("Output file: %s\n", name.c_str());
-    if (!g_run.input_name.empty() && platform::same_file(name, g_run.input_name)) {
+    const std::string name = platform::replace_extension(ctx.current_output, suffix);
+    if (ctx.verbose) report("Output file: %s\n", name.c_str());
+    if (!ctx.input_name.empty() && platform::same_file(name, ctx.input_name)) {
         report("\nERROR: output file is the input file: %s\n", name.c_str());
         return 0;
     }
-    if (access(name.c_str(), F_OK) == 0 && access(name.c_str(), W_OK) != 0) {
-        report("\nERROR: write permission denied: %s\n", name.c_str());
-        return 0;
-    }
     // Moved into place only when complete: a failure keeps an earlier file.
-    std::unique_ptr<std::FILE, FileCloser> out(staging_open(name));
-    if (!out) {
-        report("\nERROR: unable ot open output file: %s\n", name.c_str());
+    platform::FileHandle out = staging_begin(name);
+    if (!out)
+        return 0;
+    std::fprintf(out.get(), "H %.6f %d %.2f %.6e\n", t.start, ordinal, t.rate, bit_weight_of(ctx, ordinal));
+    if (!write_sample_lines(descriptor, t, out.get(), ctx)) {
+        staging_abandon(out, name);
         return 0;
     }
-    std::fprintf(out.get(), "H %.6f %d %.2f %.6e\n", t.start, ordinal, t.rate, run_bit_weight(ordinal));
-    if (!write_sample_lines(descriptor, t, out.get())) {
-        out.reset();
-        staging_discard(name);
-        return 0;
-    }
-    if (std::fclose(out.release()) != 0) {
-        report("\nERROR: write error to output file!\n");
-        staging_discard(name);
-        return 0;
-    }
-    if (!staging_commit(name)) {
-        staging_discard(name);
-        return 0;
-    }
-    return 1;
+    return staging_finish(out, name) ? 1 : 0;
 }
 
-int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::FILE* out)
+int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::FILE* out, WriterContext& ctx)
 {
-    static std::int32_t samples[kChunk];
-    static std::uint8_t record[MSEED_RECORD_SIZE];
     MseedHeader h;
     h.station = codes.station;
     h.location = codes.location;
@@ -155,34 +183,57 @@ int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::
     const std::int64_t start_us = mseed_time_us(t.start);
     const bool timed = t.rate > 0.0 && std::isfinite(t.rate);
 
-    // The buffer holds `held` samples from sample `done` on; samples a record did
-    // not take stay in it for the next record.
     if (suds_seek(descriptor, t.data_pos) != 1) {
         report("\n%s\n", suds_error_text());
         return 0;
     }
-    long done = 0, held = 0;
+    SampleSource source(descriptor, t, ctx);
+    // The buffer holds `held` samples from sample `done` on, from index
+    // `first`; samples a record did not take stay for the next record.
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(kChunk + STEIM_MAX_INPUT));
+    constexpr int kRecordsPerWrite = 32;
+    std::vector<std::uint8_t> records(static_cast<std::size_t>(kRecordsPerWrite) * MSEED_RECORD_SIZE);
+    int pending = 0; // records in `records` not yet written
+    auto flush = [&]() {
+        const std::size_t bytes = static_cast<std::size_t>(pending) * MSEED_RECORD_SIZE;
+        pending = 0;
+        return bytes == 0 || std::fwrite(records.data(), 1, bytes, out) == bytes;
+    };
+    long done = 0, held = 0, first = 0;
     while (done < t.count) {
-        const long want = std::min<long>(kChunk, t.count - done);
+        const long want = std::min<long>(STEIM_MAX_INPUT, t.count - done);
         if (held < want) {
-            if (!read_samples(descriptor, t.width, want - held, samples + held)) return 0;
-            held = want;
+            std::memmove(samples.data(), samples.data() + first, static_cast<std::size_t>(held) * sizeof(std::int32_t));
+            first = 0;
+            const long more = std::min<long>(kChunk, t.count - done - held);
+            if (!source.read(done + held, more, samples.data() + held))
+                return 0;
+            held += more;
         }
-        const int w = steim_compress_record(samples, static_cast<int>(held), record);
+        if (out == nullptr) {
+            report("\nERROR: write error to output file!\n");
+            return 0;
+        }
+        std::uint8_t* record = records.data() + static_cast<std::size_t>(pending) * MSEED_RECORD_SIZE;
+        const int w = steim_compress_record(samples.data() + first, static_cast<int>(want), record);
         // Start of this record from the channel start, to the microsecond, so that
         // no rounding accumulates from record to record.
         double offset = timed ? std::round(static_cast<double>(done) * 1e6 / t.rate) : 0.0;
         if (!(std::fabs(offset) < 9.0e18)) offset = 0.0; // a rate too small to mean anything
         h.start_us = start_us + static_cast<std::int64_t>(offset);
         mseed_put_header(h, record);
-        if (out == nullptr || std::fwrite(record, 1, MSEED_RECORD_SIZE, out) != MSEED_RECORD_SIZE) {
+        if (++pending == kRecordsPerWrite && !flush()) {
             report("\nERROR: write error to output file!\n");
             return 0;
         }
-        std::memmove(samples, samples + w, static_cast<std::size_t>(held - w) * sizeof *samples);
+        first += w;
         held -= w;
         done += w;
         ++h.sequence_number;
+    }
+    if (!flush()) {
+        report("\nERROR: write error to output file!\n");
+        return 0;
     }
     return 1;
 }
@@ -224,7 +275,18 @@ ChannelCodes channel_codes(const ChannelIndexEntry& entry)
     return c;
 }
 
-int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out)
+char* format_sample_lines(const std::int32_t* samples, long n, char* out)
+{
+    for (long k = 0; k < n; ++k) {
+        out = std::to_chars(out, out + 11, samples[k]).ptr;
+        out[0] = '\r';
+        out[1] = '\n';
+        out += 2;
+    }
+    return out;
+}
+
+int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out, WriterContext& ctx)
 {
     if (entry.dt_len <= 0) return 1;
     Trace t;
@@ -254,7 +316,10 @@ int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out
         report("\n%s\n", suds_error_text());
         return 0;
     }
-    if (g_run.asc) return write_ascii(descriptor, channel_text, t, out);
-    if (g_run.casc) return write_ascii_per_channel(descriptor, codes, t);
-    return write_mseed(descriptor, codes, t, out);
+    switch (ctx.format) {
+    case OutputFormat::Ascii: return write_ascii(descriptor, channel_text, t, out, ctx);
+    case OutputFormat::AsciiPerChannel: return write_ascii_per_channel(descriptor, codes, t, ctx);
+    case OutputFormat::MiniSeed: break;
+    }
+    return write_mseed(descriptor, codes, t, out, ctx);
 }

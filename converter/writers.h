@@ -2,9 +2,17 @@
 // and the network, station and channel codes they derive for a channel.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "channel_index.h"
+
+class Progress;
+namespace platform {
+class MappedFile;
+}
 
 // Identification codes of one channel, NUL-terminated, unpadded (a code shorter
 // than its width ends at its last character).
@@ -19,10 +27,30 @@ struct ChannelCodes {
 // long component are both non-empty, else from the 12-byte identifier.
 ChannelCodes channel_codes(const ChannelIndexEntry& entry);
 
+enum class OutputFormat { MiniSeed, Ascii, AsciiPerChannel };
+
+// What the writers need of the run; one for the whole of pass 2.
+struct WriterContext {
+    OutputFormat format = OutputFormat::MiniSeed;
+    bool verbose = false;
+    std::string input_name;          // a per-channel file may not be the input
+    std::string current_output;      // output name of the work file; names the per-channel files
+    std::vector<double> bit_weights; // of each channel, by ordinal (from 1)
+    int channel_ordinal = 0;         // per-channel ASCII: increased before each channel, never reset
+    Progress* progress = nullptr;    // told the work-file position as samples are read
+    // The work file's bytes: samples are taken from it where it holds them,
+    // else read through the SUDS descriptor (whose error text is then reported).
+    platform::MappedFile* work = nullptr;
+};
+
+// Appends "%d\r\n" for each of samples[0..n-1] at out, which must have room
+// for 13 characters per sample; returns the end of the text written.
+char* format_sample_lines(const std::int32_t* samples, long n, char* out);
+
 // Writes one channel of the SUDS file `descriptor` (opened read-only) in the
-// run's format: g_run.asc -> one-file ASCII into `out`; else g_run.casc -> its own
-// file named from g_run.current_output (`out` unused, may be null); else
-// Mini-SEED records into `out`. Returns 1 on success, also when the channel has
-// nothing to write (no samples, unknown data type, with its warning); 0 after
-// writing its report message.
-int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out);
+// context's format: Ascii into `out`; AsciiPerChannel into its own file named
+// from ctx.current_output (`out` unused, may be null); MiniSeed records into
+// `out`. Returns 1 on success, also when the channel has nothing to write (no
+// samples, unknown data type, with its warning); 0 after writing its report
+// message.
+int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out, WriterContext& ctx);

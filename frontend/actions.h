@@ -38,6 +38,11 @@ inline constexpr const char* kMsgErrorReadingFile = "Error reading selected file
 inline constexpr const char* kMsgErrorRetrieving =
     "Error retrieving information on selected file!     ";
 
+// A child's work ended by the user's Cancel.
+inline constexpr const char* kMsgCancelled = "Conversion cancelled!     ";
+// The second button of a failure box whose converter left a report.
+inline constexpr const char* kOfferSaveReport = "Save Report";
+
 inline constexpr const char* kOpenTitle = "Open TALVEX Data File";
 inline constexpr const char* kOpenFilter =
     "TALVEX Data Files (*.cd11*)|*.cd11*|All Files (*.*)|*.*||";
@@ -54,6 +59,13 @@ struct Frontend {
   std::string program_folder;
   // The private temp folder (no trailing "/"), made by frontend_start.
   std::string temp_folder;
+  // Where we were started: the children's working folder, where the
+  // plotter's log and the user's trelkit.ini are, as on the command line.
+  std::string start_folder;
+  // Each Open works in a new folder inside the temp folder, so that a
+  // failed one leaves the current recording's files as they were.
+  std::string recording_folder;
+  int opens = 0;
 
   std::string recorder_file;     // last file chosen with Open
   std::string last_open_folder;  // its folder; initial folder of the next Open
@@ -67,7 +79,6 @@ struct Frontend {
   bool file_open = false;        // an Open has succeeded: every control enabled
   InfoList info;
 
-  int child_timeout_ms = 10000;  // converter and listing tool
   int settle_ms = 100;           // pause before the import and the listing
 
   Shell* shell = nullptr;
@@ -95,6 +106,11 @@ void action_close(Frontend& fe);
 // with show, opens a new info window. Reports failures itself. True when
 // this reading gave at least one line.
 bool load_file_info(Frontend& fe, const std::string& suds_file, bool show);
+
+// The cause of a failed converter run for a failure box: the "ERROR: " and
+// "WARNING: " lines of its information file and of its standard error, in
+// that order and each once; else why it ended.
+std::string converter_cause(const std::string& information_file, const ChildOutcome& run);
 
 // Copies source to destination (a folder unless destination_is_name) and
 // returns the report line, or "" when there is nothing to report.

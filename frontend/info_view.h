@@ -17,14 +17,16 @@ namespace fenwold {
 inline constexpr const char* kInfoHeader =
     "Network\tStation\tComponent Begin Date and Time\t    Length(s) Rate(sps) Sensor Motion Units";
 inline constexpr int kInfoTabWidth = 8;   // cells between tab stops
-inline constexpr size_t kInfoLineMax = 73;  // characters per listing line
+// Characters per listing line: the columns lined up cell for cell under the
+// header take 83 (73 cannot hold them: 16 are needed from Sensor on).
+inline constexpr size_t kInfoLineMax = 96;
 
 struct InfoList {
   std::vector<std::string> lines;  // the last listing read successfully
 };
 
-// Reads a listing file: one entry per line, a line longer than 73
-// characters in pieces of 73, line ends (LF or CR LF) removed and each entry
+// Reads a listing file: one entry per line, a line longer than
+// kInfoLineMax characters in pieces of that many, line ends (LF or CR LF) removed and each entry
 // cut at a carriage return left inside it. False when the file cannot be
 // opened (lines untouched).
 bool info_read_listing(const std::string& path, std::vector<std::string>& lines);

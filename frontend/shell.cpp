@@ -1,5 +1,7 @@
 #include "shell.h"
 
+#include <cstdio>
+
 #include "platform/process.h"
 
 namespace fenwold {
@@ -35,28 +37,59 @@ std::vector<FileFilter> parse_filter(const std::string& text) {
   return out;
 }
 
-ChildEnd SystemChildren::run(const std::vector<std::string>& argv, int timeout_ms) {
-  platform::ProcessOptions options;
-  options.working_folder = folder_;
-  options.quiet_output = true;
-  auto r = platform::process_run(argv, options, timeout_ms);
-  switch (r.status) {
-    case platform::ProcessStatus::finished:
-      return ChildEnd::finished;
-    case platform::ProcessStatus::timed_out:
-      return ChildEnd::timed_out;
-    case platform::ProcessStatus::start_failed:
-      break;
+void ProgressReader::feed(const std::string& bytes) {
+  partial_ += bytes;
+  size_t nl;
+  while ((nl = partial_.find('\n')) != std::string::npos) {
+    const std::string line = partial_.substr(0, nl);
+    partial_.erase(0, nl + 1);
+    ChildProgress p;
+    char tail = 0;
+    if (std::sscanf(line.c_str(), "progress %d %d %lld %lld%c", &p.pass, &p.passes, &p.done,
+                    &p.total, &tail) == 4 &&
+        p.pass >= 1 && p.pass <= p.passes && p.total > 0 && p.done >= 0 && p.done <= p.total) {
+      last_ = p;
+    }
   }
-  error_ = r.error;
-  return ChildEnd::not_started;
+  // A writer that never ends a line cannot make this grow without end.
+  if (partial_.size() > 256) partial_.clear();
 }
 
-bool SystemChildren::start(const std::vector<std::string>& argv) {
+ChildOutcome SystemChildren::run(const std::vector<std::string>& argv, const std::string& what,
+                                 ChildWatch& watch) {
+  ChildOutcome out;
   platform::ProcessOptions options;
   options.working_folder = folder_;
   options.quiet_output = true;
-  return platform::process_start(argv, options, error_);
+  options.capture_error = true;
+  options.progress_variable = kProgressVariable;
+  platform::ChildProcess child;
+  if (!child.start(argv, options, out.start_error)) return out;
+  watch.child_begin(what);
+  ProgressReader progress;
+  out.end = ChildEnd::finished;
+  while (child.poll(50)) {
+    progress.feed(child.take_progress());
+    if (!watch.child_working(progress.last())) {
+      child.cancel();
+      out.end = ChildEnd::cancelled;
+      break;
+    }
+  }
+  watch.child_end();
+  out.exit_code = child.result().exit_code;
+  out.signal = child.result().signal;
+  out.error_output = child.error_output();
+  return out;
+}
+
+bool SystemChildren::start(const std::vector<std::string>& argv, const std::string& folder,
+                           const Environment& env, std::string& error) {
+  platform::ProcessOptions options;
+  options.working_folder = folder.empty() ? folder_ : folder;
+  options.quiet_output = true;
+  options.environment = env;
+  return platform::process_start(argv, options, error);
 }
 
 }  // namespace fenwold

@@ -28,12 +28,50 @@ struct FileDialog {
   std::string default_ext;     // added to a typed name without one (open)
 };
 
-class Shell {
- public:
-  virtual ~Shell() = default;
+// One line of the converter's progress channel: "progress <pass> <passes>
+// <done> <total>". pass 0 until the first line arrives.
+struct ChildProgress {
+  int pass = 0;
+  int passes = 0;
+  long long done = 0;
+  long long total = 0;
+};
 
-  // A modal message box with an OK button.
-  virtual void message(const std::string& text, MessageIcon icon) = 0;
+// Collects progress lines as they arrive in pieces; malformed lines are
+// skipped, the last good one counts.
+class ProgressReader {
+ public:
+  void feed(const std::string& bytes);
+  const ChildProgress& last() const { return last_; }
+
+ private:
+  std::string partial_;
+  ChildProgress last_;
+};
+
+// What the window does while a child works: it is called about every 50 ms
+// until the child ends. child_working returns false when the user cancelled.
+class ChildWatch {
+ public:
+  virtual ~ChildWatch() = default;
+  virtual void child_begin(const std::string& what) = 0;
+  virtual bool child_working(const ChildProgress& progress) = 0;
+  virtual void child_end() = 0;
+};
+
+struct Message {
+  std::string text;
+  MessageIcon icon = MessageIcon::none;
+  std::string detail;  // the cause, shown under the text
+  std::string offer;   // caption of a second button, empty for none
+};
+
+class Shell : public ChildWatch {
+ public:
+  // A modal message box with an OK button, and the offer's button when one
+  // is given; true when that was pressed.
+  virtual bool show_message(const Message& m) = 0;
+  void message(const std::string& text, MessageIcon icon) { show_message({text, icon, {}, {}}); }
   // A modal Yes/No question (question icon, kept on top); true for Yes.
   virtual bool ask_yes_no(const std::string& text) = 0;
   // A file chooser for an existing file; nullopt when cancelled.
@@ -55,31 +93,47 @@ class Shell {
   virtual void pause_ms(int ms) = 0;
 };
 
-enum class ChildEnd { finished, timed_out, not_started };
+enum class ChildEnd { finished, cancelled, not_started };
+
+struct ChildOutcome {
+  ChildEnd end = ChildEnd::not_started;
+  int exit_code = -1;        // when it exited
+  int signal = 0;            // when a signal ended it
+  std::string error_output;  // what it wrote to standard error
+  std::string start_error;   // why it could not be started
+};
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// The variable through which the converter learns where to report progress.
+inline constexpr const char* kProgressVariable = "TALVEX_PROGRESS_FD";
 
 // Starting the converter, the listing tool and the plotter.
 class Children {
  public:
   virtual ~Children() = default;
-  // Runs argv and waits at most timeout_ms; a child that overruns is ended.
-  virtual ChildEnd run(const std::vector<std::string>& argv, int timeout_ms) = 0;
-  // Starts argv and does not wait; false when it could not be started.
-  virtual bool start(const std::vector<std::string>& argv) = 0;
+  // Runs argv to its end, with no time limit, while `watch` keeps the
+  // window alive and may cancel it (what: the work, for the window).
+  virtual ChildOutcome run(const std::vector<std::string>& argv, const std::string& what,
+                           ChildWatch& watch) = 0;
+  // Starts argv in `folder` with `env` added and does not wait; false with
+  // `error` set when it could not be started.
+  virtual bool start(const std::vector<std::string>& argv, const std::string& folder,
+                     const Environment& env, std::string& error) = 0;
 };
 
-// Children run by the platform layer with a fixed working folder; the
-// converter's console output is dropped.
+// Children run by the platform layer, watched children in a fixed working
+// folder; their standard output is dropped, their standard error kept.
 class SystemChildren : public Children {
  public:
   explicit SystemChildren(std::string working_folder) : folder_(std::move(working_folder)) {}
-  ChildEnd run(const std::vector<std::string>& argv, int timeout_ms) override;
-  bool start(const std::vector<std::string>& argv) override;
-  // Why the last child could not be started (for a trace).
-  const std::string& last_error() const { return error_; }
+  ChildOutcome run(const std::vector<std::string>& argv, const std::string& what,
+                   ChildWatch& watch) override;
+  bool start(const std::vector<std::string>& argv, const std::string& folder,
+             const Environment& env, std::string& error) override;
 
  private:
   std::string folder_;
-  std::string error_;
 };
 
 }  // namespace fenwold

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <platform/file_handle.h>
+
 #include "hypo_listing.h"
 #include "trace_db.h"
 
@@ -29,17 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1) return 0;
     std::vector<char> text(data + 1, data + size);
-    std::FILE* f = text.empty() ? std::tmpfile() : fmemopen(text.data(), text.size(), "r");
+    platform::FileHandle f(text.empty() ? std::tmpfile()
+                                        : fmemopen(text.data(), text.size(), "r"));
     if (!f) return 0;
     std::vector<TraceRecord> db;
     for (const char* s : {"CH0", "CH1", "CH2", "TALV1", "ABC"})
         for (char c : {'V', 'N', 'E'}) add_station(db, s, c);
     HypoSummary hypo{};
     switch (data[0] % 3) {
-    case 0: hypo_read_prt(f, db, hypo); break;
-    case 1: hypo_read_evl(f, db, hypo); break;
-    default: hypo_read_evt(f, db, hypo); break;
+    case 0: hypo_read_prt(f.get(), db, hypo); break;
+    case 1: hypo_read_evl(f.get(), db, hypo); break;
+    default: hypo_read_evt(f.get(), db, hypo); break;
     }
-    std::fclose(f);
     return 0;
 }

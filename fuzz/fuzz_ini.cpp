@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = fuzz_write_file("trelkit.ini", data, size);
     vorlane_reset();
     vorlane_read_ini(path.c_str());
-    vorlane_settings_summary();
+    vorlane_settings_summary(false, 0.0f, 0.0f);
     vorlane_reset();
     PlotIniValues values;
     (void)plot_read_ini(path, values);

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "assembly.h"
 #include "fuzz_util.h"
-#include "recorder.h"
+#include "driver.h"
 #include "run.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -20,14 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string work = fuzz_scratch() + "/rec.suds";
     run_reset();
     suds_reset();
-    assembly_reset();
     g_run.verbose = size > 0 && (data[size - 1] & 1);
     g_run.suds = true;
     g_run.input_name = input;
     g_run.work_name = work;
     g_run.output_name = work;
     (void)pass1(input, work);
-    assembly_reset();
     suds_reset();
     run_reset();
     // Work files of every location; the next input starts from an empty folder.

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         g_run.asc = size > 1 && (data[1] & 1);
         std::FILE* out = std::fopen("/dev/null", "wb");
         if (!out) __builtin_trap();
-        (void)pass2(path, out);
+        WriterContext ctx = writer_context();
+        (void)pass2(path, out, ctx);
         std::fclose(out);
     }
     suds_reset();

@@ -20,11 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = fuzz_write_file("trace.suds", data, size);
     vorlane_reset();
     suds_reset();
-    vorlane_state().suds_name = path;
-    if (trace_build_database() > 0) {
-        vorlane_log_open("/dev/null");
-        trace_dump();
-        vorlane_log_close();
+    {
+        const TraceDatabase db = trace_build_database(path, "", vorlane_state().settings);
+        if (!db.records.empty()) {
+            vorlane_log_open("/dev/null");
+            trace_dump(db);
+            vorlane_log_close();
+        }
     }
     suds_reset();
     vorlane_reset();

@@ -32,23 +32,6 @@ struct Fd {
   Fd& operator=(const Fd&) = delete;
 };
 
-bool match_from(const char* n, const char* p) {
-  for (; *p; ++p) {
-    if (*p == '*') {
-      for (const char* s = n;; ++s) {
-        if (match_from(s, p + 1)) return true;
-        if (!*s) return false;
-      }
-    }
-    if (!*n) return false;
-    if (*p != '?' && std::tolower(static_cast<unsigned char>(*p)) !=
-                         std::tolower(static_cast<unsigned char>(*n)))
-      return false;
-    ++n;
-  }
-  return *n == '\0';
-}
-
 }  // namespace
 
 bool list_folder(const std::string& folder, std::vector<FolderEntry>& out, std::string& error) {
@@ -79,10 +62,6 @@ bool list_folder(const std::string& folder, std::vector<FolderEntry>& out, std::
     out.push_back(std::move(entry));
   }
   return true;
-}
-
-bool name_matches(const std::string& name, const std::string& pattern) {
-  return match_from(name.c_str(), pattern.c_str());
 }
 
 int64_t file_length(const std::string& path) {

@@ -201,8 +201,7 @@ int read_event_list(FILE* f, std::vector<TraceRecord>& db, HypoSummary& hypo, bo
 namespace {
 
 // A fixed-column field as T: whole numbers for the integer kinds.
-template <typename T>
-bool read_field_as(const char* line, int col, int width, T* dest) {
+template <typename T> bool read_field_as(const char* line, int col, int width, T* dest) {
     double v;
     if (!parse_number(field_text(line, col, width), std::is_integral_v<T>, &v))
         return false;

@@ -10,6 +10,8 @@
 
 #include "trace_db.h"
 #include "trace_draw.h"
+#include "trace_escape.h"
+#include "trace_samples.h"
 #include "vorlane_log.h"
 #include "vorlane_state.h"
 
@@ -50,9 +52,8 @@ struct Layout {
     float top_margin, band_gap, yL, yR, band_height;
 };
 
-Layout layout(int per_page) {
+Layout layout(int per_page, bool listing) {
     const VorlaneState& st = vorlane_state();
-    const bool listing = st.hypo.kind != 0;
     Layout l;
     l.top_margin = listing && (st.settings.annot & kAnnotEventLine) ? 0.35f : 0.25f;
     l.band_gap = listing && (st.settings.annot & kAnnotPRemark) ? 0.085f : 0.015f;
@@ -112,21 +113,21 @@ void time_axis(float a, float b, float yL, float yR) {
     plot_pen(b + 0.05f, yR, PEN_DOWN);
 }
 
-void range_axis(float xs, float xe, float ya, float yb) {
+void range_axis(const TraceDatabase& db, float xs, float xe, float ya, float yb) {
     VorlaneState& st = vorlane_state();
-    const PlotSettings& s = st.settings;
-    const double span = std::fabs(static_cast<double>(s.range_max) - s.range_min);
+    const float range_min = db.range_min, range_max = db.range_max;
+    const double span = std::fabs(static_cast<double>(range_max) - range_min);
     st.sheet.range_scale = static_cast<float>((xe - xs) / std::max(span, 0.01));
     long major, minor;
     sheet_range_steps(span, &major, &minor);
-    const long first = (hundredths(s.range_min) / minor + 1) * minor;
-    const long end = hundredths(s.range_max);
+    const long first = (hundredths(range_min) / minor + 1) * minor;
+    const long end = hundredths(range_max);
     auto X = [&](long v) {
-        return static_cast<float>(xs + (v / 100.0 - s.range_min) * st.sheet.range_scale);
+        return static_cast<float>(xs + (v / 100.0 - range_min) * st.sheet.range_scale);
     };
 
     plot_set_color(text_color());
-    text_centred(xs, ya - 0.07f, 0.07f, sheet_number_text(s.range_min), 0.0f);
+    text_centred(xs, ya - 0.07f, 0.07f, sheet_number_text(range_min), 0.0f);
     plot_pen(xs, ya + 0.05f, PEN_UP);
     plot_pen(xs, ya, PEN_DOWN);
     long ticks = 0;
@@ -144,7 +145,7 @@ void range_axis(float xs, float xe, float ya, float yb) {
     }
     plot_pen(xe, ya, PEN_DOWN);
     plot_pen(xe, ya + 0.05f, PEN_DOWN);
-    text_centred(xe, ya - 0.07f, 0.07f, sheet_number_text(s.range_max), 0.0f);
+    text_centred(xe, ya - 0.07f, 0.07f, sheet_number_text(range_max), 0.0f);
 
     plot_pen(xs, yb - 0.05f, PEN_UP);
     plot_pen(xs, yb, PEN_DOWN);
@@ -159,9 +160,7 @@ void range_axis(float xs, float xe, float ya, float yb) {
     plot_pen(xe, yb - 0.05f, PEN_DOWN);
 }
 
-std::string event_line() {
-    const VorlaneState& st = vorlane_state();
-    const HypoSummary& h = st.hypo;
+std::string event_line(const HypoSummary& h) {
     const std::string org = suds_time_text(h.origin_time, vorlane_time_code());
     switch (h.kind) {
     case 1:
@@ -183,11 +182,10 @@ std::string event_line() {
     }
 }
 
-// Labels and numbers beside a trace that has just been drawn.
-void trace_labels(TraceRecord& r, float near_edge, float far_edge, float yL, float yR) {
-    VorlaneState& st = vorlane_state();
-    const PlotSettings& s = st.settings;
-    const float centre = st.sheet.trace_centre;
+// Labels and numbers beside a trace that has just been drawn, its zero line at `centre`.
+void trace_labels(TraceRecord& r, bool listing, float centre, float near_edge, float far_edge,
+                  float yL, float yR) {
+    const PlotSettings& s = vorlane_state().settings;
     plot_set_color(text_color());
     if (s.counts_per_volt != kNotSet)
         r.dig_con = s.counts_per_volt;
@@ -227,7 +225,7 @@ void trace_labels(TraceRecord& r, float near_edge, float far_edge, float yL, flo
     }
     if (s.plot_mode == 1)
         plot_set_color(0);
-    if (!s.record_section && st.hypo.kind != 0 && (s.annot & kAnnotPRemark)) {
+    if (!s.record_section && listing && (s.annot & kAnnotPRemark)) {
         text_at(near_edge - 0.02f, yL, 0.045f,
                 format("%.1f %c%c%c%d %d", r.delta, r.p_onset, r.reverse ? 'R' : 'P',
                        r.p_first_motion, static_cast<int>(r.p_weight), static_cast<int>(r.fmp)),
@@ -235,14 +233,49 @@ void trace_labels(TraceRecord& r, float near_edge, float far_edge, float yL, flo
     }
 }
 
-int plot_sheet(int sheet, int sheets, int per_page, int count) {
+// Ends the plot and gives the message of a failure that ends the plotting.
+void fail_with(const std::string& message) {
+    plot_pen(0.0f, 0.0f, PEN_END_PLOT);
+    vorlane_message("%s", message.c_str());
+    vorlane_state().error_flag = true;
+}
+
+} // namespace
+
+int sheet_draw_trace(TraceDatabase& db, TraceRecord& r, const TraceBand& band, TraceDrawRun& run,
+                     TraceStats& stats) {
+    VorlaneState& st = vorlane_state();
+    if (trace_escape_pressed()) {
+        plot_pen(0.0f, 0.0f, PEN_END_PLOT);
+        return 0;
+    }
+    TraceSamples samples;
+    std::string message;
+    if (!trace_load_samples(db, r, samples, message)) {
+        fail_with(message);
+        return 0;
+    }
+    if (st.settings.plot_mode == 3)
+        vorlane_print("station %s       \r", std::string(r.station, strnlen(r.station, 5)).c_str());
+    stats = trace_draw(r, samples, band, st.sheet, run);
+    r.maximum = stats.maximum;
+    r.minimum = stats.minimum;
+    r.mean = stats.mean;
+    r.peak = stats.peak;
+    return 1;
+}
+
+namespace {
+
+int plot_sheet(TraceDatabase& db, TraceDrawRun& run, int sheet, int sheets, int per_page) {
     VorlaneState& st = vorlane_state();
     const PlotSettings& s = st.settings;
+    const int count = static_cast<int>(db.records.size());
     if (!plot_open(s.plot_mode))
         return 0;
     if (s.plot_mode == 1)
         plot_fill_rect(0, 0, 10, 8, 1);
-    const Layout l = layout(per_page);
+    const Layout l = layout(per_page, db.listing_read());
     st.sheet.band_height = l.band_height;
     plot_set_color(text_color());
     const int code = vorlane_time_code();
@@ -253,8 +286,8 @@ int plot_sheet(int sheet, int sheets, int per_page, int count) {
     heading += " - ";
     heading += st.sheet_label;
     text_at(0.121f, 0.0f, 0.09f, heading, 90.0f);
-    if (st.hypo.kind != 0 && (s.annot & kAnnotEventLine))
-        text_at(0.21f, 0.0f, 0.07f, event_line(), 90.0f);
+    if (db.listing_read() && (s.annot & kAnnotEventLine))
+        text_at(0.21f, 0.0f, 0.07f, event_line(db.hypo), 90.0f);
     if (s.annot & kAnnotSideLine)
         text_centred(
             2.875f, 0.03f, 0.04f,
@@ -267,7 +300,7 @@ int plot_sheet(int sheet, int sheets, int per_page, int count) {
     time_axis(10.0f, l.top_margin - 0.07f, l.yL, l.yR);
     float near_edge = l.top_margin + l.band_gap;
     if (s.record_section)
-        range_axis(near_edge + l.band_height / 2, 9.83f - l.band_height / 2, l.yL - 0.1f, 8.0f);
+        range_axis(db, near_edge + l.band_height / 2, 9.83f - l.band_height / 2, l.yL - 0.1f, 8.0f);
 
     float far_edge = near_edge + l.band_height;
     for (int p = 0; p < per_page; ++p) {
@@ -276,14 +309,15 @@ int plot_sheet(int sheet, int sheets, int per_page, int count) {
             break;
         if (s.plot_mode == 3)
             vorlane_print("Processing sheet %d ", sheet);
-        TraceRecord& r = st.db[i];
+        TraceRecord& r = db.records[i];
         if (s.record_section) {
-            near_edge = (r.delta - s.range_min) * st.sheet.range_scale + l.top_margin + l.band_gap;
+            near_edge = (r.delta - db.range_min) * st.sheet.range_scale + l.top_margin + l.band_gap;
             far_edge = near_edge + l.band_height;
         }
-        if (!trace_draw(i, far_edge, l.yL, near_edge, l.yR))
+        TraceStats stats;
+        if (!sheet_draw_trace(db, r, TraceBand{far_edge, l.yL, near_edge, l.yR}, run, stats))
             return 0;
-        trace_labels(r, near_edge, far_edge, l.yL, l.yR);
+        trace_labels(r, db.listing_read(), stats.centre, near_edge, far_edge, l.yL, l.yR);
         if (!s.record_section) {
             near_edge += l.band_height + l.band_gap;
             far_edge += l.band_height + l.band_gap;
@@ -361,15 +395,15 @@ void sheet_page_split(int count, int setting, int* per_page, int* sheets) {
     }
 }
 
-void sheet_time_window() {
+void sheet_time_window(TraceDatabase& db) {
     VorlaneState& st = vorlane_state();
     SheetValues& sv = st.sheet;
     const double hw = st.settings.half_window;
-    sv.reference_time = st.db.front().ist;
+    sv.reference_time = db.records.front().ist;
     sv.window_start = 2147472000.0;
     sv.window_end = -2147472000.0;
     bool any_inside = false;
-    for (TraceRecord& r : st.db) {
+    for (TraceRecord& r : db.records) {
         vorlane_log("%.5s:%c %ld %s\n", r.station, r.component, static_cast<long>(r.offset),
                     suds_time_text(r.ist, 4));
         if (sv.reference_time - hw < r.ist && r.ist < sv.reference_time + hw) {
@@ -390,14 +424,15 @@ void sheet_time_window() {
     if (!any_inside)
         sv.window_start = sv.reference_time;
     if (st.settings.dump)
-        trace_dump();
+        trace_dump(db);
 }
 
-int sheet_plot_all(int count) {
+int sheet_plot_all(TraceDatabase& db) {
     VorlaneState& st = vorlane_state();
-    PlotSettings& s = st.settings;
+    const PlotSettings& s = st.settings;
     SheetValues& sv = st.sheet;
-    sheet_time_window();
+    const int count = static_cast<int>(db.records.size());
+    sheet_time_window(db);
     int per_page, sheets;
     if (s.record_section) {
         per_page = count;
@@ -405,7 +440,6 @@ int sheet_plot_all(int count) {
     } else {
         sheet_page_split(count, s.traces_per_page, &per_page, &sheets);
     }
-    s.traces_per_page = static_cast<int16_t>(per_page);
 
     sv.plot_start = sv.window_start;
     sv.plot_end = sv.window_end;
@@ -414,8 +448,11 @@ int sheet_plot_all(int count) {
     if (s.length != kLengthAll && sv.plot_start + s.length < sv.plot_end)
         sv.plot_end = sv.plot_start + s.length;
 
+    TraceDrawRun run;
+    run.decimation = s.decimation;
+    run.listing = db.listing_read();
     for (int sheet = 1; sheet <= sheets; ++sheet)
-        if (!plot_sheet(sheet, sheets, per_page, count))
+        if (!plot_sheet(db, run, sheet, sheets, per_page))
             return 0;
     return 1;
 }

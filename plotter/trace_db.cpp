@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include <platform/file_handle.h>
+#include <platform/paths.h>
 #include <suds/suds.h>
 
 #include "hypo_listing.h"
@@ -59,22 +61,13 @@ std::string lower_tail(const std::string& name) {
     return t;
 }
 
-// Replace the extension of the file name part (after the last "/") by ext.
-std::string with_extension(const std::string& name, const char* ext) {
-    size_t slash = name.rfind('/');
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return name + "." + ext;
-    return name.substr(0, dot + 1) + ext;
-}
-
-// Read the hypocentre listing that belongs to the run; false when the build must fail.
-bool read_listing(bool* listing_read, bool* sort_needed) {
-    VorlaneState& st = vorlane_state();
+// Read the hypocentre listing that belongs to the database; false when the build must fail.
+bool read_listing(TraceDatabase& db, const std::string& given, bool record_section,
+                  bool* listing_read, bool* sort_needed) {
     bool name_given = true;
-    std::string name = st.hypo_name;
+    std::string name = given;
     if (name.empty()) {
-        name = with_extension(st.suds_name, "prt");
+        name = platform::replace_extension(db.suds_name, ".prt");
         name_given = false;
     }
     struct Kind {
@@ -88,23 +81,23 @@ bool read_listing(bool* listing_read, bool* sort_needed) {
         const Kind& kind = kinds[k];
         if (lower_tail(name) != kind.ext)
             continue;
-        std::unique_ptr<FILE, VlFileCloser> f(fopen(name.c_str(), "r"));
+        platform::FileHandle f(platform::open_file(name, "r"));
         if (f) {
             vorlane_print("Extracting hypocenter data -> %s", name.c_str());
-            kind.reader(f.get(), st.db, st.hypo);
+            kind.reader(f.get(), db.records, db.hypo);
             vorlane_print("\rHypocenter data file: %s        \n", name.c_str());
             vorlane_log("Hypocenter data file: %s\n", name.c_str());
             *listing_read = true;
             *sort_needed = kind.sorts;
-            st.hypo_name = name;
+            db.hypo_name = name;
             return true;
         }
         if (!name_given && k < 2) {
-            name = with_extension(name, kinds[k + 1].ext);
+            name = platform::replace_extension(name, std::string(".") + kinds[k + 1].ext);
             continue;
         }
         vorlane_message("No hypocenter data found.\n");
-        return !st.settings.record_section;
+        return !record_section;
     }
     return true;
 }
@@ -201,32 +194,35 @@ bool trace_data_type(char type, int32_t* sample_max, int32_t* sample_bias) {
     }
 }
 
-int trace_build_database() {
-    VorlaneState& st = vorlane_state();
+namespace {
+
+// Fills the database; false on any failure (message given).
+bool build(TraceDatabase& db, const std::string& hypo_name, const PlotSettings& settings) {
     const Offsets& o = offsets();
-    const char* suds_name = st.suds_name.c_str();
-    st.suds_fd = suds_open(suds_name, 1);
-    if (st.suds_fd == 0) {
+    const char* suds_name = db.suds_name.c_str();
+    db.file = SudsFileHandle(suds_open(suds_name, 1));
+    const int fd = db.file.get();
+    if (fd == 0) {
         fprintf(stderr, "\n%s\n", suds_error_text());
-        return 0;
+        return false;
     }
     vorlane_print("Building database ->  %s", suds_name);
     SudsRecord rec;
     for (;;) {
-        const int rc = suds_read_struct(st.suds_fd, &rec);
+        const int rc = suds_read_struct(fd, &rec);
         if (rc == -1)
             break;
         if (rc == 0) {
             fprintf(stderr, "\n\n%s\n", suds_error_text());
-            return 0;
+            return false;
         }
         const uint8_t* b = rec.body;
         int i;
         switch (rec.type) {
         case SUDS_STATION_COMP: {
-            if ((i = trace_add_record(st.db, b + o.sc_key)) < 0)
-                return 0;
-            TraceRecord& r = st.db[i];
+            if ((i = trace_add_record(db.records, b + o.sc_key)) < 0)
+                return false;
+            TraceRecord& r = db.records[i];
             copy_station(r, b + o.sc_key);
             const float mv = suds_get_f32(b + o.sc_mvolts);
             if (mv != 0.0f && mv != -32767.0f && !is_set(r.dig_con))
@@ -238,14 +234,14 @@ int trace_build_database() {
         }
         case SUDS_MUX_DATA:
             vorlane_message("\nERROR: %s contains multiplexed data!\n", suds_name);
-            return 0;
+            return false;
         case SUDS_DESCRIP_TRACE: {
-            if ((i = trace_add_record(st.db, b + o.dt_key)) < 0)
-                return 0;
-            TraceRecord& r = st.db[i];
+            if ((i = trace_add_record(db.records, b + o.dt_key)) < 0)
+                return false;
+            TraceRecord& r = db.records[i];
             copy_station(r, b + o.dt_key);
             memcpy(r.long_id, b + o.dt_long, 32);
-            r.offset = suds_struct_position(st.suds_fd);
+            r.offset = suds_struct_position(fd);
             r.ist = suds_get_f64(b + o.dt_ist) + suds_get_f64(b + o.dt_time_corr);
             r.rate = suds_get_f32(b + o.dt_rate) + suds_get_f32(b + o.dt_rate_corr);
             // A time or rate that is not a number would poison every later computation.
@@ -258,14 +254,14 @@ int trace_build_database() {
             if (!trace_data_type(r.data_type, &r.sample_max, &r.sample_bias)) {
                 vorlane_message("\nERROR: unsupported data type: %c in %s\n", r.data_type,
                                 suds_name);
-                return 0;
+                return false;
             }
             break;
         }
         case SUDS_INSTRUMENT: {
-            if ((i = trace_add_record(st.db, b + o.in_key)) < 0)
-                return 0;
-            TraceRecord& r = st.db[i];
+            if ((i = trace_add_record(db.records, b + o.in_key)) < 0)
+                return false;
+            TraceRecord& r = db.records[i];
             copy_station(r, b + o.in_key);
             const float dc = suds_get_f32(b + o.in_digcon);
             if (dc != -32767.0f && !is_set(r.dig_con))
@@ -283,30 +279,52 @@ int trace_build_database() {
     vorlane_log("Input SUDS data file: %s\n", suds_name);
 
     bool listing_read = false, sort_needed = false;
-    if (!read_listing(&listing_read, &sort_needed))
-        return 0;
+    if (!read_listing(db, hypo_name, settings.record_section, &listing_read, &sort_needed))
+        return false;
     if (!listing_read)
-        st.hypo = HypoSummary{};
+        db.hypo = HypoSummary{};
 
-    if (trace_pack(st.db, listing_read, st.settings.weight_criterion) == 0)
-        return 0;
+    if (trace_pack(db.records, listing_read, settings.weight_criterion) == 0)
+        return false;
     if (sort_needed)
         std::stable_sort(
-            st.db.begin(), st.db.end(),
+            db.records.begin(), db.records.end(),
             [](const TraceRecord& a, const TraceRecord& b) { return a.delta < b.delta; });
-    PlotSettings& s = st.settings;
-    if (s.range_min == 0.0f)
-        s.range_min = st.db.front().delta;
-    if (s.range_max == 0.0f)
-        s.range_max = st.db.back().delta;
-    return static_cast<int>(st.db.size());
+    db.range_min = settings.range_min != 0.0f ? settings.range_min : db.records.front().delta;
+    db.range_max = settings.range_max != 0.0f ? settings.range_max : db.records.back().delta;
+    return true;
 }
 
-void trace_dump() {
-    const VorlaneState& st = vorlane_state();
+} // namespace
+
+SudsFileHandle& SudsFileHandle::operator=(SudsFileHandle&& other) noexcept {
+    if (this != &other) {
+        if (fd_)
+            suds_close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = 0;
+    }
+    return *this;
+}
+
+SudsFileHandle::~SudsFileHandle() {
+    if (fd_)
+        suds_close(fd_);
+}
+
+TraceDatabase trace_build_database(const std::string& suds_name, const std::string& hypo_name,
+                                   const PlotSettings& settings) {
+    TraceDatabase db;
+    db.suds_name = suds_name;
+    if (!build(db, hypo_name, settings))
+        db.records.clear();
+    return db;
+}
+
+void trace_dump(const TraceDatabase& db) {
     vorlane_log("\n*** Database dump ***\n");
-    for (size_t i = 0; i < st.db.size(); ++i) {
-        const TraceRecord& r = st.db[i];
+    for (size_t i = 0; i < db.records.size(); ++i) {
+        const TraceRecord& r = db.records[i];
         vorlane_log("Record #%d\n", static_cast<int>(i));
         vorlane_log("   Station:        %.5s\n", r.station);
         vorlane_log("   Component:      %c\n", r.component);

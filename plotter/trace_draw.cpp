@@ -1,31 +1,16 @@
 #include "trace_draw.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <memory>
-#include <new>
-#include <vector>
 
-#include <platform/console.h>
 #include <plotdev/plotdev.h>
 #include <suds/suds.h>
 
-#include "vorlane_log.h"
-#include "vorlane_state.h"
+#include "trace_phase.h"
+#include "trace_stats.h"
 
 namespace {
-
-TraceDrawHooks g_hooks;
-
-bool key_waiting() {
-    return g_hooks.key_waiting ? g_hooks.key_waiting() : platform::console_key_waiting();
-}
-int read_key() {
-    return g_hooks.read_key ? g_hooks.read_key() : platform::console_read_key(false);
-}
 
 int16_t text_color() {
     return vorlane_state().settings.plot_mode == 1 ? 0 : 7;
@@ -40,39 +25,19 @@ struct Geometry {
     }
 };
 
-// Statistics, mean removal and clipping, then the drawing of one sample table.
+// Statistics, scale and the strokes of one sample table.
 template <typename T>
-void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge, float yR) {
-    VorlaneState& st = vorlane_state();
-    PlotSettings& set = st.settings;
-    const SheetValues& sv = st.sheet;
-    const bool is_float = std::is_same_v<T, float>;
-    const double bias = r.sample_bias;
+TraceStats draw_samples(T* s, int32_t count, const TraceRecord& r, const TraceBand& band,
+                        const SheetValues& sv, TraceDrawRun& run) {
+    const PlotSettings& set = vorlane_state().settings;
+    constexpr bool is_float = std::is_same_v<T, float>;
+    const float yL = band.yL, yR = band.yR;
 
-    double mx = -1.0e30, mn = 1.0e30, sum = 0.0;
-    if constexpr (is_float) {
-        for (int32_t i = 0; i < count; ++i) {
-            const double v = s[i];
-            mx = std::max(mx, v);
-            mn = std::min(mn, v);
-            sum += v;
-        }
-    } else if (count > 0) {
-        // Whole-number samples: exact sums and extremes in their own type, bias applied after.
-        T smax = s[0], smin = s[0];
-        int64_t isum = 0;
-        for (int32_t i = 0; i < count; ++i) {
-            smax = std::max(smax, s[i]);
-            smin = std::min(smin, s[i]);
-            isum += s[i];
-        }
-        mx = static_cast<double>(smax) - bias;
-        mn = static_cast<double>(smin) - bias;
-        sum = static_cast<double>(isum) - bias * static_cast<double>(count);
-    }
-    r.maximum = mx;
-    r.minimum = mn;
-    r.mean = count > 0 ? sum / count : 0.0;
+    const TraceScan<T> scan = trace_scan(s, count, r.sample_bias);
+    TraceStats stats;
+    stats.maximum = scan.maximum;
+    stats.minimum = scan.minimum;
+    stats.mean = scan.mean;
 
     const double rate = r.rate > 0 ? r.rate : 0.0;
     int32_t n_int =
@@ -85,19 +50,10 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
         std::min(r.length, count),
         static_cast<int32_t>(std::clamp((sv.plot_end - r.ist) * rate + 0.5, -2.0e9, 2.0e9)));
 
-    double peak = 0.0;
-    const double lim = r.sample_max;
-    for (int32_t i = first; i < last; ++i) {
-        double v = static_cast<double>(s[i]) - bias - r.mean;
-        if constexpr (!is_float) {
-            v = std::clamp(v, -lim, lim);
-            s[i] = static_cast<T>(std::trunc(v));
-        } else {
-            s[i] = static_cast<T>(v);
-        }
-        peak = std::max(peak, std::fabs(v));
-    }
-    r.peak = static_cast<int32_t>(std::min(peak + 0.5, 2147483647.0));
+    const SampleMap<T> map{static_cast<double>(r.sample_bias), scan.mean,
+                           static_cast<double>(r.sample_max)};
+    const double peak = trace_peak(s, count, first, last, scan, map);
+    stats.peak = static_cast<int32_t>(std::min(peak + 0.5, 2147483647.0));
 
     const double full =
         trace_full_scale(set.magnification, trace_in_abs_list(r.station), r.sample_max, peak);
@@ -106,32 +62,40 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
     int32_t points = static_cast<int32_t>(set.plot_resolution * static_cast<double>(dt));
     if (points < 1)
         points = 1;
-    const float band = sv.band_height;
+    const float bandh = sv.band_height;
     // Counts are whole numbers, so a full scale below one count is taken as one; float
     // samples may be far below 1 and keep their own full scale.
     const double divisor = is_float ? (full > 0.0 ? full : 1.0) : std::max(full, 1.0);
-    Geometry g{near_edge + band / 2.0f, (band / 2.0) / divisor, r.reverse != 0};
-    st.sheet.trace_centre = g.centre;
+    Geometry g{band.near_edge + bandh / 2.0f, (bandh / 2.0) / divisor, r.reverse != 0};
+    stats.centre = g.centre;
     const double step = static_cast<double>(dt) / n_int;
     const double y0 = yL + std::max(0.0, r.ist - sv.plot_start) * rate * step;
     const double per_point = static_cast<double>(n_int) / points;
-    if (set.decimation == 0 && per_point < 2.0)
-        set.decimation = 1;
+    if (run.decimation == 0 && per_point < 2.0)
+        run.decimation = 1;
 
     plot_set_color(set.plot_mode == 1 ? 14 : 7);
     if (first >= last)
-        return;
-    plot_pen(g.x(s[first]), static_cast<float>(y0), PEN_UP);
-    if (set.decimation >= 1) {
-        const int32_t d = set.decimation;
+        return stats;
+    // Float samples already hold their plotted values.
+    auto value = [&](int64_t i) -> double {
+        if constexpr (is_float)
+            return s[i];
+        else
+            return map.plotted(s[i]);
+    };
+    plot_pen(g.x(value(first)), static_cast<float>(y0), PEN_UP);
+    if (run.decimation >= 1) {
+        const int32_t d = run.decimation;
         int64_t k = 0;
         for (int64_t i = first; i < last; i += d, ++k)
-            plot_pen(g.x(s[i]), static_cast<float>(y0 + static_cast<double>(k) * d * step),
+            plot_pen(g.x(value(i)), static_cast<float>(y0 + static_cast<double>(k) * d * step),
                      PEN_DOWN);
-        return;
+        return stats;
     }
     // Windowing: each output point is a stroke from the smallest to the largest
     // sample that falls in it; the last sample of a point also opens the next.
+    // Every sample a point takes lies before `last`.
     const double gap = static_cast<double>(dt) / points;
     const double top = is_float ? 2147483647.0 : (sizeof(T) == 2 ? 32767.0 : 2147483647.0);
     double p = first - 1.0;
@@ -151,214 +115,67 @@ void draw_samples(T* s, int32_t count, TraceRecord& r, float yL, float near_edge
                 hi = std::max(hi, v);
             }
         } else if (i < end) {
-            T tlo = s[i], thi = s[i];
-            for (; i < end; ++i) {
-                tlo = std::min(tlo, s[i]);
-                thi = std::max(thi, s[i]);
-            }
-            lo = std::min(lo, static_cast<double>(tlo));
-            hi = std::max(hi, static_cast<double>(thi));
+            T tlo, thi;
+            int64_t unused = 0;
+            trace_run_extremes<T, false>(s + i, end - i, tlo, thi, unused);
+            i = static_cast<int32_t>(end);
+            lo = std::min(lo, map.plotted(tlo));
+            hi = std::max(hi, map.plotted(thi));
         }
         --i;
         plot_pen(g.x(lo), static_cast<float>(y0 + y), PEN_DOWN);
         plot_pen(g.x(hi), static_cast<float>(y0 + y), PEN_DOWN);
         y += gap;
     }
+    return stats;
 }
 
-void fail_with(const char* fmt, const char* arg) {
-    plot_pen(0.0f, 0.0f, PEN_END_PLOT);
-    vorlane_message(fmt, arg);
-    vorlane_state().error_flag = true;
-}
-
-// A dashed line across the band at y: n steps from xa to xb, starting with a move.
-void dashed(float xa, float xb, float y, int n) {
-    const float s = (xb - xa) / n;
-    for (int k = 0; k <= n; ++k)
-        plot_pen(xa + k * s, y, k % 2 == 0 ? PEN_UP : PEN_DOWN);
-    plot_pen(xb, y, PEN_DOWN);
-}
-
-// Read the data block into one buffer of the sample type, put the samples into
-// host order in place, and draw them. 1 on success, 0 on failure (plot ended).
-template <typename T>
-int read_and_draw(int32_t nbytes, const SudsDescripTrace& dt, TraceRecord& r, float yL,
-                  float near_edge, float yR) {
-    VorlaneState& st = vorlane_state();
-    // Not zero-filled: every byte used is read from the file first.
-    std::unique_ptr<T[]> s(new (std::nothrow) T[static_cast<size_t>(nbytes) / sizeof(T) + 1]);
-    if (!s) {
-        fail_with("%s", "\nERROR: not enough memory!\n");
-        return 0;
+void amplitude_brackets(const TraceBand& b, float centre, bool listing) {
+    plot_set_color(text_color());
+    plot_pen(b.far_edge, b.yL + 0.025f, PEN_UP);
+    plot_pen(b.far_edge, b.yL, PEN_DOWN);
+    plot_pen(centre, b.yL, PEN_DOWN);
+    plot_pen(centre, b.yL - 0.025f, PEN_DOWN);
+    plot_pen(centre, b.yL, PEN_UP);
+    plot_pen(b.near_edge, b.yL, PEN_DOWN);
+    plot_pen(b.near_edge, b.yL + 0.025f, PEN_DOWN);
+    if (b.far_edge + 0.0075f < 9.83f) {
+        const float sx = b.far_edge + (listing ? 0.0425f : 0.0075f);
+        plot_pen(sx, 0.15f, PEN_UP);
+        plot_pen(sx, b.yL - 0.125f, PEN_DOWN);
     }
-    uint8_t* raw = reinterpret_cast<uint8_t*>(s.get());
-    if (nbytes > 0 && suds_read_data(st.suds_fd, raw, nbytes) != 1) {
-        fail_with("\n%s\n", suds_error_text());
-        return 0;
-    }
-    if (st.settings.plot_mode == 3)
-        vorlane_print("station %s       \r", std::string(r.station, strnlen(r.station, 5)).c_str());
-    // The samples the block really holds, whatever the structure announces.
-    const int32_t count = static_cast<int32_t>(std::min<int64_t>(
-        std::max(dt.number_of_samples, 0), nbytes / static_cast<int32_t>(sizeof(T))));
-    // The file is little-endian: on a little-endian host the bytes already are the samples.
-    if constexpr (std::endian::native != std::endian::little) {
-        for (int32_t i = 0; i < count; ++i) {
-            const uint8_t* p = raw + static_cast<size_t>(i) * sizeof(T);
-            if constexpr (sizeof(T) == 2)
-                s[i] = suds_get_i16(p);
-            else if constexpr (std::is_same_v<T, float>)
-                s[i] = suds_get_f32(p);
-            else
-                s[i] = suds_get_i32(p);
-        }
-    }
-    draw_samples(s.get(), count, r, yL, near_edge, yR);
-    return 1;
+    plot_pen(b.near_edge, b.yR - 0.025f, PEN_UP);
+    plot_pen(b.near_edge, b.yR, PEN_DOWN);
+    plot_pen(centre, b.yR, PEN_DOWN);
+    plot_pen(centre, b.yR + 0.025f, PEN_DOWN);
+    plot_pen(centre, b.yR, PEN_UP);
+    plot_pen(b.far_edge, b.yR, PEN_DOWN);
+    plot_pen(b.far_edge, b.yR - 0.025f, PEN_DOWN);
 }
 
 } // namespace
 
-void trace_draw_set_hooks(const TraceDrawHooks& hooks) {
-    g_hooks = hooks;
-}
+TraceStats trace_draw(const TraceRecord& r, TraceSamples& samples, const TraceBand& band,
+                      const SheetValues& sheet, TraceDrawRun& run) {
+    const PlotSettings& set = vorlane_state().settings;
+    TraceStats stats;
+    if (samples.i16)
+        stats = draw_samples(samples.i16.get(), samples.count, r, band, sheet, run);
+    else if (samples.f32)
+        stats = draw_samples(samples.f32.get(), samples.count, r, band, sheet, run);
+    else if (samples.i32)
+        stats = draw_samples(samples.i32.get(), samples.count, r, band, sheet, run);
 
-bool trace_in_abs_list(const char station[5]) {
-    const VorlaneState& st = vorlane_state();
-    const std::string name(station, strnlen(station, 5));
-    for (int k = 0; k < st.abs_count; ++k)
-        if (name == st.abs_list[k])
-            return true;
-    return false;
-}
-
-double trace_full_scale(float magnification, bool absolute, int32_t sample_max, double peak) {
-    // Float samples have no full-scale count (sample max 0): at absolute amplitude and
-    // with a fixed magnification their peak stands in for it, so that a float trace is
-    // neither a flat line nor thrown across the whole sheet.
-    const double full = sample_max > 0 ? static_cast<double>(sample_max) : peak;
-    if (magnification == 1.0f || absolute)
-        return full;
-    if (magnification < 0)
-        return full / -static_cast<double>(magnification);
-    const double m = magnification;
-    if (sample_max / std::max(peak, 1.0) > m)
-        return sample_max / m;
-    return peak;
-}
-
-int trace_draw(int index, float far_edge, float yL, float near_edge, float yR) {
-    VorlaneState& st = vorlane_state();
-    TraceRecord& r = st.db[index];
-    const PlotSettings& set = st.settings;
-
-    if (key_waiting() && read_key() == 27) {
-        plot_pen(0.0f, 0.0f, PEN_END_PLOT);
-        return 0;
-    }
-
-    SudsRecord rec;
-    if (suds_seek(st.suds_fd, r.offset) != 1 || suds_read_struct(st.suds_fd, &rec) != 1) {
-        fail_with("\n%s\n", suds_error_text());
-        return 0;
-    }
-    SudsDescripTrace dt;
-    if (!suds_record_get(rec, &dt)) {
-        fail_with("\nERROR: input file out of sync: %s\n", st.suds_name.c_str());
-        return 0;
-    }
-    const int32_t nbytes = std::max<int32_t>(rec.data_length, 0);
-    const size_t width = (r.data_type == 'i' || r.data_type == 'q' || r.data_type == 's') ? 2 : 4;
-    int ok = 0;
-    if (width == 2)
-        ok = read_and_draw<int16_t>(nbytes, dt, r, yL, near_edge, yR);
-    else if (r.data_type == 'f')
-        ok = read_and_draw<float>(nbytes, dt, r, yL, near_edge, yR);
-    else
-        ok = read_and_draw<int32_t>(nbytes, dt, r, yL, near_edge, yR);
-    if (!ok)
-        return 0;
-
-    const float centre = st.sheet.trace_centre;
     if (!r.include) {
         plot_set_color(text_color());
         char text[64];
-        snprintf(text, sizeof text, "IST=%s",
-                 suds_time_text(dt.initial_sample_time + dt.time_correction, 4));
-        plot_text(far_edge - 0.02f, yL + 0.02f, 0.065f, text, 90.0f,
+        snprintf(text, sizeof text, "IST=%s", suds_time_text(samples.start_time, 4));
+        plot_text(band.far_edge - 0.02f, band.yL + 0.02f, 0.065f, text, 90.0f,
                   static_cast<int16_t>(strlen(text)));
     }
-    if ((set.annot & kAnnotAmpBrackets) && !set.record_section) {
-        plot_set_color(text_color());
-        plot_pen(far_edge, yL + 0.025f, PEN_UP);
-        plot_pen(far_edge, yL, PEN_DOWN);
-        plot_pen(centre, yL, PEN_DOWN);
-        plot_pen(centre, yL - 0.025f, PEN_DOWN);
-        plot_pen(centre, yL, PEN_UP);
-        plot_pen(near_edge, yL, PEN_DOWN);
-        plot_pen(near_edge, yL + 0.025f, PEN_DOWN);
-        if (far_edge + 0.0075f < 9.83f) {
-            const float sx = far_edge + (st.hypo.kind != 0 ? 0.0425f : 0.0075f);
-            plot_pen(sx, 0.15f, PEN_UP);
-            plot_pen(sx, yL - 0.125f, PEN_DOWN);
-        }
-        plot_pen(near_edge, yR - 0.025f, PEN_UP);
-        plot_pen(near_edge, yR, PEN_DOWN);
-        plot_pen(centre, yR, PEN_DOWN);
-        plot_pen(centre, yR + 0.025f, PEN_DOWN);
-        plot_pen(centre, yR, PEN_UP);
-        plot_pen(far_edge, yR, PEN_DOWN);
-        plot_pen(far_edge, yR - 0.025f, PEN_DOWN);
-    }
-    if (st.hypo.kind != 0)
-        trace_phase_marks(index, far_edge, yL, near_edge, yR);
-    return 1;
-}
-
-void trace_phase_marks(int index, float far_edge, float yL, float near_edge, float yR) {
-    const VorlaneState& st = vorlane_state();
-    const TraceRecord& r = st.db[index];
-    const SheetValues& sv = st.sheet;
-    plot_set_color(st.settings.plot_mode == 1 ? 4 : 7);
-    auto Y = [&](double t) { return static_cast<float>(yL + (t - sv.plot_start) * sv.time_scale); };
-    auto inside = [&](float y) { return yL < y && y < yR; };
-    auto K = [&](float y) { return y < yL ? yL : std::min(y, yR); };
-    const float yc = Y(r.p_calculated);
-    if (r.p_observed == 0.0) {
-        if (inside(yc))
-            dashed(near_edge - 0.03f, far_edge + 0.03f, yc, 9);
-    } else {
-        const float yo = Y(r.p_observed);
-        if (inside(yo)) {
-            plot_pen(near_edge - 0.03f, yo, PEN_UP);
-            plot_pen(near_edge - 0.005f, yo, PEN_DOWN);
-            plot_pen(far_edge + 0.03f, yo, PEN_UP);
-            plot_pen(far_edge + 0.005f, yo, PEN_DOWN);
-        }
-        if (inside(yc)) {
-            if (r.p_weight == 4) {
-                dashed(near_edge, far_edge, yc, 9);
-            } else {
-                plot_pen(near_edge - 0.03f, yc, PEN_UP);
-                plot_pen(far_edge + 0.03f, yc, PEN_DOWN);
-            }
-        }
-        plot_pen(near_edge - 0.03f, K(yc), PEN_UP);
-        plot_pen(near_edge - 0.03f, K(yo), PEN_DOWN);
-        plot_pen(far_edge + 0.03f, K(yc), PEN_UP);
-        plot_pen(far_edge + 0.03f, K(yo), PEN_DOWN);
-    }
-    if (r.s_observed != 0.0) {
-        const float ys = Y(r.s_observed);
-        if (inside(ys))
-            dashed(near_edge - 0.03f, far_edge + 0.03f, ys, 19);
-    }
-    if (r.fmp != 0 && r.p_observed != 0.0) {
-        const float yf = Y(r.p_observed + r.fmp);
-        if (inside(yf)) {
-            plot_pen(near_edge + 0.1f, yf, PEN_UP);
-            plot_pen(far_edge - 0.1f, yf, PEN_DOWN);
-        }
-    }
+    if ((set.annot & kAnnotAmpBrackets) && !set.record_section)
+        amplitude_brackets(band, stats.centre, run.listing);
+    if (run.listing)
+        trace_phase_marks(r, band, sheet);
+    return stats;
 }

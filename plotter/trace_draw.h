@@ -1,25 +1,39 @@
-// Drawing one trace into its band: statistics, mean removal, clipping, scale,
-// simple or windowing decimation, amplitude brackets and phase marks.
+// Drawing one trace into its band: scale, simple or windowing decimation, the
+// start time of a trace outside the window, amplitude brackets and phase marks.
 #pragma once
 
 #include <cstdint>
 
-// Console seams for the Escape check; unset members use the real console.
-struct TraceDrawHooks {
-    bool (*key_waiting)() = nullptr;
-    int (*read_key)() = nullptr;
+#include "trace_record.h"
+#include "trace_samples.h"
+#include "vorlane_state.h"
+
+// The band of a trace: far and near edge across the bands, the time axis ends along them.
+struct TraceBand {
+    float far_edge;
+    float yL;
+    float near_edge;
+    float yR;
 };
-void trace_draw_set_hooks(const TraceDrawHooks& hooks);
 
-// True when the station name (up to its first zero byte) is in the absolute-amplitude list.
-bool trace_in_abs_list(const char station[5]);
+// What the drawing leaves for the labels beside the trace.
+struct TraceStats {
+    double maximum = 0.0; // of all samples, bias removed
+    double minimum = 0.0;
+    double mean = 0.0;
+    int32_t peak = 0;    // largest plotted value, rounded
+    float centre = 0.0f; // x of the trace's zero line
+};
 
-// Full scale of a trace: the value that deflects it by half the band height.
-double trace_full_scale(float magnification, bool absolute, int32_t sample_max, double peak);
+// State of the drawing that lasts from trace to trace.
+struct TraceDrawRun {
+    // Decimation in force: the setting, until a trace too slow for windowing
+    // turns windowing into none for the rest of the run.
+    int16_t decimation = 1;
+    bool listing = false; // a hypocentre listing was read: phase marks
+};
 
-// Draw record `index` between the band edges; 1 on success, 0 on failure (the plot
-// is then ended).
-int trace_draw(int index, float far_edge, float yL, float near_edge, float yR);
-
-// Phase marks of record `index` in the band (used by trace_draw; public for tests).
-void trace_phase_marks(int index, float far_edge, float yL, float near_edge, float yR);
+// Draws record r with its samples (plotted values may be written into them) in
+// the band, with the plot start, end and scales of the sheet.
+TraceStats trace_draw(const TraceRecord& r, TraceSamples& samples, const TraceBand& band,
+                      const SheetValues& sheet, TraceDrawRun& run);

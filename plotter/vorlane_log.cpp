@@ -17,7 +17,7 @@ void write_log(const char* fmt, va_list ap) {
 
 int vorlane_log_open(const char* path) {
     VorlaneState& st = vorlane_state();
-    st.log.reset(fopen(path, "w"));
+    st.log.reset(platform::open_file(path, "w"));
     return st.log ? 1 : 0;
 }
 

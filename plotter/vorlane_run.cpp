@@ -1,17 +1,43 @@
 #include "vorlane_run.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include <plotdev/plotdev.h>
 #include <suds/suds.h>
 
 #include "sheet_layout.h"
+#include "talvex_version.h"
 #include "trace_db.h"
 #include "vorlane_log.h"
 #include "vorlane_settings.h"
 #include "vorlane_state.h"
 
+namespace {
+
+// The log file as it is really named, and so named in the closing notice: case
+// matters on Linux; Windows names are case-insensitive and keep the upper case.
+#ifdef _WIN32
+constexpr const char* kLogNotice = "\nError(s) have occured, please review VORLANE.LOG.\n";
+#else
+constexpr const char* kLogNotice = "\nError(s) have occured, please review vorlane.log.\n";
+#endif
+
+} // namespace
+
 int vorlane_main(int argc, char** argv) {
+    // The two long options answer before anything is set up: no banner, no log.
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0) {
+            vorlane_usage();
+            vorlane_print("\n");
+            return 0;
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            vorlane_print("vorlane %s\n", TALVEX_TOOLSET_VERSION);
+            return 0;
+        }
+    }
     vorlane_reset();
     VorlaneState& st = vorlane_state();
     vorlane_print("VORLANE - Win32 Version %s\n\n", kVorlaneVersion);
@@ -51,20 +77,17 @@ int vorlane_main(int argc, char** argv) {
     st.session_time = suds_now();
     vorlane_log("Session time: %s\n\n", suds_time_text(st.session_time, vorlane_time_code()));
 
-    const int count = trace_build_database();
-    if (count < 1)
-        return 1;
-    vorlane_settings_summary();
-    if (!sheet_plot_all(count))
-        return 1;
-
-    suds_close(st.suds_fd);
-    st.suds_fd = 0;
+    {
+        TraceDatabase db = trace_build_database(st.suds_name, st.hypo_name, st.settings);
+        if (db.records.empty())
+            return 1;
+        vorlane_settings_summary(db.listing_read(), db.range_min, db.range_max);
+        if (!sheet_plot_all(db))
+            return 1;
+    }
     vorlane_log_close();
-    st.db.clear();
-    st.db.shrink_to_fit();
     if (st.error_flag)
-        vorlane_print("\nError(s) have occured, please review VORLANE.LOG.\n");
+        vorlane_print("%s", kLogNotice);
     // A plot that was to be saved or printed and was not is a failed run,
     // though the sheets were drawn.
     return plot_state().saves_failed > 0 ? 1 : 0;

@@ -48,132 +48,408 @@ void add_abs_station(const char* stn) {
     entry[4] = '\0';
 }
 
-void switch_error(const char* msg) {
-    vorlane_message("%s", msg);
-    vorlane_state().error_flag = true;
+// One setting of the table below as it was given: on the command line (the
+// text after the switch letter and its form) or in the INI file (the value
+// after "=", upper-cased and cut at the first blank, and as written).
+struct SettingValue {
+    long integer = 0;
+    double real = 0.0;
+    const char* text = "";
+    const char* written = "";
+    bool from_switch = false;
+};
+
+// How a value is read before its range is checked.
+enum class ReadAs { kNothing, kInt, kAbsInt, kReal, kAbsReal };
+
+// A range check: outside lo..hi the message is given (for the INI file with the
+// line number and the value), the error flag set and the default restored.
+struct Range {
+    double lo = 0.0;
+    double hi = 0.0;
+    const char* message = nullptr; // none: no check
+};
+
+struct SettingEntry {
+    const char* key;  // INI key, matched as a prefix of the upper-cased line; null: no key
+    char letter;      // switch letter; 0: no switch
+    const char* form; // further letters of the switch that select this entry ("F" of /MF)
+    ReadAs switch_read;
+    Range switch_range;
+    ReadAs ini_read;
+    Range ini_range;
+    void (*set)(VorlaneState&, const SettingValue&);
+    void (*restore)(PlotSettings&); // back to the default after a range error
+};
+
+constexpr double kNoLimit = 1.0e300;
+const PlotSettings kDefaults;
+
+template <uint16_t Bit> void toggle_annotation(VorlaneState& st, const SettingValue& v) {
+    if (v.text[0] == 'N')
+        st.settings.annot ^= Bit;
+}
+
+// Every switch and INI key of the plotter. Switch forms are tried in table order,
+// so a longer form stands before a shorter one of the same letter.
+const SettingEntry kSettings[] = {
+    {"FIXED_MAG",
+     'M',
+     "F",
+     ReadAs::kReal,
+     {},
+     ReadAs::kReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.magnification = -clamp_mag(v.real);
+     },
+     nullptr},
+    {"MAX_MAG",
+     'M',
+     "",
+     ReadAs::kReal,
+     {},
+     ReadAs::kReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.magnification =
+             v.from_switch && v.text[0] == '\0' ? kMagPeak : clamp_mag(v.real);
+     },
+     nullptr},
+    {"ABS_AMPLITUDE",
+     'A',
+     "BS",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState&, const SettingValue& v) { add_abs_station(v.text); },
+     nullptr},
+    {"BASELINE",
+     'B',
+     "",
+     ReadAs::kInt,
+     {1, kNoLimit, "ERROR: /B switch: value must be positive\n"},
+     ReadAs::kAbsInt,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.baseline =
+             v.integer > 2147483647L ? 2147483647 : static_cast<int32_t>(v.integer);
+     },
+     [](PlotSettings& s) { s.baseline = kDefaults.baseline; }},
+    {"TRACES_PER_PAGE",
+     'T',
+     "",
+     ReadAs::kInt,
+     {1, 32, "ERROR: /T switch: value out of range: 1-32\n"},
+     ReadAs::kInt,
+     {1, 24, "\nERROR in INI @ line %ld: traces per page out of range: %d\n\n"},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.traces_per_page = static_cast<int16_t>(v.integer);
+     },
+     [](PlotSettings& s) { s.traces_per_page = kDefaults.traces_per_page; }},
+    // /Wn gives the whole window, ALIGN_WINDOW its half.
+    {"ALIGN_WINDOW",
+     'W',
+     "",
+     ReadAs::kReal,
+     {0, kNoLimit, "ERROR: /W switch: value must be positive\n"},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.half_window = v.from_switch ? v.real / 2.0 : v.real;
+     },
+     [](PlotSettings& s) { s.half_window = kDefaults.half_window; }},
+    {"DECIMATE",
+     'X',
+     "",
+     ReadAs::kAbsInt,
+     {},
+     ReadAs::kAbsInt,
+     {},
+     [](VorlaneState& st, const SettingValue& v) { st.settings.decimation = to_int16(v.integer); },
+     nullptr},
+    {"JUMP",
+     'J',
+     "",
+     ReadAs::kReal,
+     {0, kNoLimit, "ERROR: /J switch: value must be positive\n"},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) { st.settings.jump = static_cast<float>(v.real); },
+     [](PlotSettings& s) { s.jump = kDefaults.jump; }},
+    {"LENGTH",
+     'L',
+     "",
+     ReadAs::kReal,
+     {0, kNoLimit, "ERROR: /L switch: value must be positive\n"},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.length = static_cast<float>(v.real);
+     },
+     [](PlotSettings& s) { s.length = kDefaults.length; }},
+    {"WEIGHT_CRITERIA",
+     'A',
+     "",
+     ReadAs::kInt,
+     {0, 5, "ERROR: /A switch: value out of range: 0-5\n"},
+     ReadAs::kInt,
+     {1, 5, "\nERROR in INI @ line %ld: weight criteria out of range: %d\n\n"},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.weight_criterion = static_cast<int16_t>(v.integer);
+     },
+     [](PlotSettings& s) { s.weight_criterion = kDefaults.weight_criterion; }},
+    {"RANGE_AXIS",
+     'R',
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         if (v.from_switch || v.text[0] == 'Y')
+             st.settings.record_section = 1;
+     },
+     nullptr},
+    {"AMPLITUDE_UNIT",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.amp_unit = v.text[0] == 'G' ? 2 : v.text[0] == 'V' ? 1 : 0;
+     },
+     nullptr},
+    {"AMPLIFIER_GAIN",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) { st.settings.amp_gain = v.real; },
+     nullptr},
+    {"COUNTS_PER_VOLT",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) { st.settings.counts_per_volt = v.real; },
+     nullptr},
+    {"VOLTS_PER_GMU",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kAbsReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) { st.settings.volts_per_gmu = v.real; },
+     nullptr},
+    // The unit text keeps the letter case in which it was written.
+    {"ANNOT_AMP_TEXT",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         memset(st.settings.amp_unit_text, 0, sizeof st.settings.amp_unit_text);
+         strncpy(st.settings.amp_unit_text, v.written, 12);
+     },
+     nullptr},
+    {"ANNOT_EVENTLINE",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotEventLine>,
+     nullptr},
+    {"ANNOT_P_REMARK",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotPRemark>,
+     nullptr},
+    {"ANNOT_SAMPLERATE",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotSampleRate>,
+     nullptr},
+    {"ANNOT_AMP_MAG",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotAmpMag>,
+     nullptr},
+    {"ANNOT_SIDELINE",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotSideLine>,
+     nullptr},
+    {"ANNOT_CL_ARGS",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotClArgs>,
+     nullptr},
+    {"ANNOT_AMP_BRACKETS",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     toggle_annotation<kAnnotAmpBrackets>,
+     nullptr},
+    {"PAUSE",
+     0,
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kReal,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.pause = static_cast<float>(v.real);
+     },
+     nullptr},
+    {nullptr,
+     'P',
+     "",
+     ReadAs::kInt,
+     {1, 3, "ERROR: /P switch: value out of range: 1-3\n"},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.plot_mode = static_cast<int16_t>(v.integer);
+     },
+     [](PlotSettings& s) { s.plot_mode = kDefaults.plot_mode; }},
+    {nullptr,
+     'H',
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue&) { st.hardcopy_printer = false; },
+     nullptr},
+    {nullptr,
+     'G',
+     "",
+     ReadAs::kInt,
+     {50, 3000, "ERROR: /G switch: value out of range: 50-3000\n"},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         st.settings.plot_resolution = static_cast<int16_t>(v.integer);
+     },
+     [](PlotSettings& s) { s.plot_resolution = kDefaults.plot_resolution; }},
+    // /D alone dumps the database; /Dj and /Dm choose the date style; other letters do nothing.
+    {nullptr,
+     'D',
+     "",
+     ReadAs::kNothing,
+     {},
+     ReadAs::kNothing,
+     {},
+     [](VorlaneState& st, const SettingValue& v) {
+         const char c = static_cast<char>(toupper(static_cast<unsigned char>(v.text[0])));
+         if (c == '\0')
+             st.settings.dump = 1;
+         else if (c == 'J')
+             st.settings.doy_dates = 1;
+         else if (c == 'M')
+             st.settings.doy_dates = 0;
+     },
+     nullptr},
+};
+
+// Reads the value as the entry asks and checks its range; false (message given,
+// error flag set, default restored) when it lies outside.
+bool read_value(const SettingEntry& e, ReadAs how, const Range& range, SettingValue& v,
+                long line_no) {
+    switch (how) {
+    case ReadAs::kNothing:
+        return true;
+    case ReadAs::kInt:
+        v.integer = vorlane_read_int(v.text);
+        break;
+    case ReadAs::kAbsInt:
+        v.integer = std::labs(vorlane_read_int(v.text));
+        break;
+    case ReadAs::kReal:
+        v.real = vorlane_read_real(v.text);
+        break;
+    case ReadAs::kAbsReal:
+        v.real = std::fabs(vorlane_read_real(v.text));
+        break;
+    }
+    if (!range.message)
+        return true;
+    const double value =
+        how == ReadAs::kInt || how == ReadAs::kAbsInt ? static_cast<double>(v.integer) : v.real;
+    if (value >= range.lo && value <= range.hi)
+        return true;
+    VorlaneState& st = vorlane_state();
+    if (v.from_switch)
+        vorlane_message("%s", range.message);
+    else
+        vorlane_message(range.message, line_no, static_cast<int>(to_int16(v.integer)));
+    st.error_flag = true;
+    if (e.restore)
+        e.restore(st.settings);
+    return false;
+}
+
+// True when the switch value (after the letter) begins with the entry's form.
+bool form_matches(const char* value, const char* form) {
+    for (; *form; ++form, ++value)
+        if (toupper(static_cast<unsigned char>(*value)) != *form)
+            return false;
+    return true;
 }
 
 void handle_switch(const char* arg) {
-    VorlaneState& st = vorlane_state();
-    PlotSettings& s = st.settings;
-    const PlotSettings def;
     const char letter = static_cast<char>(toupper(static_cast<unsigned char>(arg[1])));
-    const char* val = arg + 2;
-    switch (letter) {
-    case 'P': {
-        long v = vorlane_read_int(val);
-        if (v < 1 || v > 3) {
-            switch_error("ERROR: /P switch: value out of range: 1-3\n");
-            s.plot_mode = def.plot_mode;
-        } else {
-            s.plot_mode = static_cast<int16_t>(v);
-        }
-        break;
-    }
-    case 'H':
-        st.hardcopy_printer = false;
-        break;
-    case 'R':
-        s.record_section = 1;
-        break;
-    case 'A': {
-        std::string up = upper(arg);
-        if (up.compare(1, 3, "ABS") == 0) {
-            add_abs_station(up.c_str() + 4);
-            break;
-        }
-        long v = vorlane_read_int(val);
-        if (v < 0 || v > 5) {
-            switch_error("ERROR: /A switch: value out of range: 0-5\n");
-            s.weight_criterion = def.weight_criterion;
-        } else {
-            s.weight_criterion = static_cast<int16_t>(v);
-        }
-        break;
-    }
-    case 'B': {
-        long v = vorlane_read_int(val);
-        if (v < 1) {
-            switch_error("ERROR: /B switch: value must be positive\n");
-            s.baseline = def.baseline;
-        } else {
-            s.baseline = v > 2147483647L ? 2147483647 : static_cast<int32_t>(v);
-        }
-        break;
-    }
-    case 'J': {
-        double v = vorlane_read_real(val);
-        if (v < 0) {
-            switch_error("ERROR: /J switch: value must be positive\n");
-            s.jump = def.jump;
-        } else {
-            s.jump = static_cast<float>(v);
-        }
-        break;
-    }
-    case 'L': {
-        double v = vorlane_read_real(val);
-        if (v < 0) {
-            switch_error("ERROR: /L switch: value must be positive\n");
-            s.length = def.length;
-        } else {
-            s.length = static_cast<float>(v);
-        }
-        break;
-    }
-    case 'M':
-        if (toupper(static_cast<unsigned char>(val[0])) == 'F')
-            s.magnification = -clamp_mag(vorlane_read_real(val + 1));
-        else if (val[0] == '\0')
-            s.magnification = kMagPeak;
-        else
-            s.magnification = clamp_mag(vorlane_read_real(val));
-        break;
-    case 'T': {
-        long v = vorlane_read_int(val);
-        if (v < 1 || v > 32) {
-            switch_error("ERROR: /T switch: value out of range: 1-32\n");
-            s.traces_per_page = def.traces_per_page;
-        } else {
-            s.traces_per_page = static_cast<int16_t>(v);
-        }
-        break;
-    }
-    case 'W': {
-        double v = vorlane_read_real(val);
-        if (v < 0) {
-            switch_error("ERROR: /W switch: value must be positive\n");
-            s.half_window = def.half_window;
-        } else {
-            s.half_window = v / 2.0;
-        }
-        break;
-    }
-    case 'X':
-        s.decimation = to_int16(std::labs(vorlane_read_int(val)));
-        break;
-    case 'G': {
-        long v = vorlane_read_int(val);
-        if (v < 50 || v > 3000) {
-            switch_error("ERROR: /G switch: value out of range: 50-3000\n");
-            s.plot_resolution = def.plot_resolution;
-        } else {
-            s.plot_resolution = static_cast<int16_t>(v);
-        }
-        break;
-    }
-    case 'D': {
-        char c = static_cast<char>(toupper(static_cast<unsigned char>(val[0])));
-        if (c == '\0')
-            s.dump = 1;
-        else if (c == 'J')
-            s.doy_dates = 1;
-        else if (c == 'M')
-            s.doy_dates = 0;
-        break;
-    }
-    default:
-        break;
+    if (letter == '\0')
+        return;
+    for (const SettingEntry& e : kSettings) {
+        if (e.letter != letter || !form_matches(arg + 2, e.form))
+            continue;
+        // The station of /ABS is taken from the upper-cased argument.
+        const std::string up = upper(arg);
+        SettingValue v;
+        v.from_switch = true;
+        v.text = e.key && strcmp(e.key, "ABS_AMPLITUDE") == 0 ? up.c_str() + 2 + strlen(e.form)
+                                                              : arg + 2 + strlen(e.form);
+        v.written = v.text;
+        if (read_value(e, e.switch_read, e.switch_range, v, 0))
+            e.set(vorlane_state(), v);
+        return;
     }
 }
 
@@ -189,119 +465,19 @@ std::string ini_value(const std::string& line) {
     return line.substr(b, e == std::string::npos ? std::string::npos : e - b);
 }
 
-const char* const kIniKeys[] = {
-    "MAX_MAG",         "FIXED_MAG",       "ABS_AMPLITUDE",      "BASELINE",
-    "TRACES_PER_PAGE", "ALIGN_WINDOW",    "DECIMATE",           "JUMP",
-    "LENGTH",          "WEIGHT_CRITERIA", "RANGE_AXIS",         "AMPLITUDE_UNIT",
-    "AMPLIFIER_GAIN",  "COUNTS_PER_VOLT", "VOLTS_PER_GMU",      "ANNOT_AMP_TEXT",
-    "ANNOT_EVENTLINE", "ANNOT_P_REMARK",  "ANNOT_SAMPLERATE",   "ANNOT_AMP_MAG",
-    "ANNOT_SIDELINE",  "ANNOT_CL_ARGS",   "ANNOT_AMP_BRACKETS", "PAUSE",
-};
-
 void ini_line(const std::string& written, long line_no) {
-    VorlaneState& st = vorlane_state();
-    PlotSettings& s = st.settings;
-    const PlotSettings def;
     const std::string up = upper(written);
-    int key = -1;
-    for (size_t k = 0; k < sizeof kIniKeys / sizeof kIniKeys[0]; ++k) {
-        if (up.compare(0, strlen(kIniKeys[k]), kIniKeys[k]) == 0) {
-            key = static_cast<int>(k);
-            break;
-        }
-    }
-    if (key < 0)
+    for (const SettingEntry& e : kSettings) {
+        if (!e.key || up.compare(0, strlen(e.key), e.key) != 0)
+            continue;
+        const std::string text = ini_value(up);
+        const std::string as_written = ini_value(written);
+        SettingValue v;
+        v.text = text.c_str();
+        v.written = as_written.c_str();
+        if (read_value(e, e.ini_read, e.ini_range, v, line_no))
+            e.set(vorlane_state(), v);
         return;
-    const std::string v = ini_value(up);
-    const char* vc = v.c_str();
-    switch (key) {
-    case 0:
-        s.magnification = clamp_mag(vorlane_read_real(vc));
-        break;
-    case 1:
-        s.magnification = -clamp_mag(vorlane_read_real(vc));
-        break;
-    case 2:
-        add_abs_station(vc);
-        break;
-    case 3: {
-        long b = std::labs(vorlane_read_int(vc));
-        s.baseline = b > 2147483647L ? 2147483647 : static_cast<int32_t>(b);
-        break;
-    }
-    case 4: {
-        long n = vorlane_read_int(vc);
-        if (n < 1 || n > 24) {
-            vorlane_message("\nERROR in INI @ line %ld: traces per page out of range: %d\n\n",
-                            line_no, static_cast<int>(to_int16(n)));
-            st.error_flag = true;
-            s.traces_per_page = def.traces_per_page;
-        } else {
-            s.traces_per_page = static_cast<int16_t>(n);
-        }
-        break;
-    }
-    case 5:
-        s.half_window = std::fabs(vorlane_read_real(vc));
-        break;
-    case 6:
-        s.decimation = to_int16(std::labs(vorlane_read_int(vc)));
-        break;
-    case 7:
-        s.jump = static_cast<float>(std::fabs(vorlane_read_real(vc)));
-        break;
-    case 8:
-        s.length = static_cast<float>(std::fabs(vorlane_read_real(vc)));
-        break;
-    case 9: {
-        long n = vorlane_read_int(vc);
-        if (n < 1 || n > 5) {
-            vorlane_message("\nERROR in INI @ line %ld: weight criteria out of range: %d\n\n",
-                            line_no, static_cast<int>(to_int16(n)));
-            st.error_flag = true;
-            s.weight_criterion = def.weight_criterion;
-        } else {
-            s.weight_criterion = static_cast<int16_t>(n);
-        }
-        break;
-    }
-    case 10:
-        if (v[0] == 'Y')
-            s.record_section = 1;
-        break;
-    case 11:
-        s.amp_unit = v[0] == 'G' ? 2 : v[0] == 'V' ? 1 : 0;
-        break;
-    case 12:
-        s.amp_gain = std::fabs(vorlane_read_real(vc));
-        break;
-    case 13:
-        s.counts_per_volt = std::fabs(vorlane_read_real(vc));
-        break;
-    case 14:
-        s.volts_per_gmu = std::fabs(vorlane_read_real(vc));
-        break;
-    case 15: {
-        const std::string text = ini_value(written);
-        memset(s.amp_unit_text, 0, sizeof s.amp_unit_text);
-        strncpy(s.amp_unit_text, text.c_str(), 12);
-        break;
-    }
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-        if (v[0] == 'N')
-            s.annot ^= static_cast<uint16_t>(1u << (key - 16));
-        break;
-    case 23:
-        s.pause = static_cast<float>(vorlane_read_real(vc));
-        break;
-    default:
-        break;
     }
 }
 
@@ -406,7 +582,7 @@ std::string vorlane_ini_path() {
 }
 
 void vorlane_read_ini(const char* path) {
-    std::unique_ptr<FILE, VlFileCloser> f(fopen(path, "r"));
+    platform::FileHandle f(platform::open_file(path, "r"));
     if (!f) {
         vorlane_message("WARNING: unable to open INI file: %s\n", path);
         return;
@@ -464,9 +640,8 @@ void vorlane_usage() {
     fflush(stdout);
 }
 
-void vorlane_settings_summary() {
-    const VorlaneState& st = vorlane_state();
-    const PlotSettings& s = st.settings;
+void vorlane_settings_summary(bool listing_read, float range_min, float range_max) {
+    const PlotSettings& s = vorlane_state().settings;
     vorlane_log("\n");
     vorlane_message("\nDecimation:   ");
     if (s.decimation == 0)
@@ -509,8 +684,8 @@ void vorlane_settings_summary() {
         vorlane_message("%d\n", s.traces_per_page);
     vorlane_message("Plot window:  %.1f seconds about 1st IST.\n", 2.0 * s.half_window);
     if (s.record_section)
-        vorlane_message("Plotting record section, range: %.1f - %.1f\n", s.range_min, s.range_max);
-    if (st.hypo.kind != 0)
+        vorlane_message("Plotting record section, range: %.1f - %.1f\n", range_min, range_max);
+    if (listing_read)
         vorlane_message("Phase arrivals with weight <= %d will be plotted\n", s.weight_criterion);
     vorlane_message("\n");
     vorlane_log("\n");

@@ -30,8 +30,9 @@ void vorlane_read_ini(const char* path);
 // Print the usage text to standard output.
 void vorlane_usage();
 
-// Print the settings summary (console and log).
-void vorlane_settings_summary();
+// Print the settings summary (console and log), with whether a listing was read
+// and the distance range of the trace database.
+void vorlane_settings_summary(bool listing_read, float range_min, float range_max);
 
 // Sheet file label of a SUDS file name (shortened in the middle when long).
 std::string vorlane_sheet_label(const std::string& suds_name);

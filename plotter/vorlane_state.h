@@ -1,15 +1,11 @@
-// Run-wide state of the plotter: settings, names, the log, the trace database,
-// the hypocentre summary and the values the sheet layout hands to the trace drawing.
+// Run-wide state of the plotter: settings, names, the log and the values the
+// sheet layout works out for the sheets and hands to the trace drawing.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "hypo_summary.h"
-#include "trace_record.h"
+#include <platform/file_handle.h>
 
 inline constexpr const char* kVorlaneVersion = "3.0";
 inline constexpr double kNotSet = -1.0e-36;   // gain, dig con and overrides not given
@@ -57,13 +53,6 @@ struct PlotSettings {
     uint16_t annot = 0xFFFF;
 };
 
-struct VlFileCloser {
-    void operator()(FILE* f) const {
-        if (f)
-            fclose(f);
-    }
-};
-
 // Values worked out by the sheet layout and used while a trace is drawn.
 struct SheetValues {
     double reference_time = 0.0;
@@ -74,7 +63,6 @@ struct SheetValues {
     float time_scale = 0.0f;
     float range_scale = 0.0f;
     float band_height = 0.0f;
-    float trace_centre = 0.0f;
 };
 
 struct VorlaneState {
@@ -89,18 +77,14 @@ struct VorlaneState {
     std::string sheet_label;
     double session_time = 0.0;
     bool error_flag = false;
-    std::unique_ptr<FILE, VlFileCloser> log;
-
-    std::vector<TraceRecord> db;
-    HypoSummary hypo;
-    int suds_fd = 0;
+    platform::FileHandle log;
     SheetValues sheet;
 };
 
 // The one run state of the program.
 VorlaneState& vorlane_state();
 
-// Back to the state of program start: defaults, empty names and database, no log.
+// Back to the state of program start: defaults, empty names, no log.
 void vorlane_reset();
 
 // Time text style for the session time and the sheets: code 10 with day-of-year dates, else 4.

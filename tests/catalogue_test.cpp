@@ -755,7 +755,7 @@ TEST_F(PlotterCatalogue, VorlaneSwitchValuesOutOfRange)
         const RunResult r = vorlane({c.sw, "/P3", "/H", "quake.sud"});
         EXPECT_EQ(r.status, 0) << c.sw << "\n" << r.out << r.err;
         EXPECT_THAT(r.out, HasSubstr(c.message)) << c.sw;
-        EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review VORLANE.LOG.\n")) << c.sw;
+        EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review vorlane.log.\n")) << c.sw;
     }
 }
 
@@ -768,7 +768,7 @@ TEST_F(PlotterCatalogue, IniValuesOutOfRange)
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("\nERROR in INI @ line 3: traces per page out of range: 30\n\n"));
     EXPECT_THAT(r.out, HasSubstr("\nERROR in INI @ line 4: weight criteria out of range: 9\n\n"));
-    EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review VORLANE.LOG.\n"));
+    EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review vorlane.log.\n"));
 }
 
 TEST_F(PlotterCatalogue, IniFileMissing)

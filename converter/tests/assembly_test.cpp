@@ -1,6 +1,6 @@
 #include "assembly.h"
 
-#include "recorder.h"
+#include "driver.h"
 #include "run.h"
 
 #include "recorder_fixture.h"
@@ -50,7 +50,6 @@ protected:
     }
     void TearDown() override
     {
-        assembly_reset();
         run_reset();
         suds_reset();
     }
@@ -122,8 +121,6 @@ TEST_F(AssemblyFile, StructuresOfEachChannel)
     EXPECT_EQ(channels[0].sc.sensor_type, 's');
     EXPECT_EQ(channels[2].sc.sensor_type, 'v');
     EXPECT_EQ(g_run.bit_weights, (std::vector<double>{2.5e-6f, 2.5e-6f, 2.5e-6f}));
-    EXPECT_DOUBLE_EQ(run_bit_weight(3), 2.5e-6f);
-    EXPECT_DOUBLE_EQ(run_bit_weight(4), 0.0);
 }
 
 TEST_F(AssemblyFile, RateFromSubframeLength)
@@ -162,27 +159,27 @@ TEST_F(AssemblyFile, TraceAndFileStayWithin32BitLengths)
     std::memcpy(sf.time_stamp, "2006265 10:20:30.750", 20);
     sf.time_length_ms = 1000;
     sf.samples = 120000;
-    g_run.input_name = dir_.file("rec.cd11");
+    AssemblySettings settings;
+    settings.input_name = dir_.file("rec.cd11");
+    ChannelAssembly assembly(settings);
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(assembly_start_channel(dir_.file("w.suds"), 0, sf));
+    ASSERT_TRUE(assembly.start_channel(dir_.file("w.suds"), 0, sf));
     // 4 x samples must fit the 32-bit data length of the tag.
     std::int64_t total = 120000;
     while ((total + 120000) * 4 <= 0x7fffffff) {
-        ASSERT_TRUE(assembly_add_samples(120000));
+        ASSERT_TRUE(assembly.add_samples(120000));
         total += 120000;
     }
-    EXPECT_FALSE(assembly_add_samples(120000));
-    EXPECT_EQ(assembly_sample_total(), total);
-    assembly_reset();
+    EXPECT_FALSE(assembly.add_samples(120000));
+    EXPECT_EQ(assembly.sample_total(), total);
+    assembly.reset();
 
     // A work file that already holds almost 2 GiB takes no further channel.
     const std::string big = dir_.file("big.suds");
-    {
-        std::ofstream(big, std::ios::binary) << "S";
-        std::filesystem::resize_file(big, 0x7fffffffll - 1000);
-    }
-    g_run.work_files.push_back(big);
-    EXPECT_FALSE(assembly_start_channel(big, 1, sf));
+    ASSERT_TRUE(assembly.start_channel(big, 0, sf));
+    ASSERT_TRUE(assembly.finish_channel(1e-6f));
+    std::filesystem::resize_file(big, 0x7fffffffll - 1000);
+    EXPECT_FALSE(assembly.start_channel(big, 1, sf));
     const std::string text = testing::internal::GetCapturedStdout();
     EXPECT_NE(text.find("ERROR: Channel 1 holds more samples than one SUDS trace can take ("), std::string::npos);
     EXPECT_NE(text.find("ERROR: SUDS file would grow past 2 GiB: " + big), std::string::npos);

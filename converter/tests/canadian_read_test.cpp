@@ -1,5 +1,6 @@
-// The read-samples step: plain and compressed channel data from the recorder
-// file into the SUDS file, padding, limits and its messages.
+// The samples step: plain and compressed channel data of a subframe into the
+// SUDS file, padding, limits and its messages.
+#include "assembly.h"
 #include "canadian.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,23 @@ protected:
         std::filesystem::remove(out_);
     }
 
-    // Runs the step on `input`, returning its result, the bytes it appended and
-    // what it wrote to standard error; `left` receives the input bytes not read.
+    // Runs the step on `input` (the bytes that follow the subframe's data
+    // size), returning its result, the bytes it appended and what it wrote to
+    // standard error; `left` receives the input bytes the step does not take.
     int run(const Bytes& input, int transformation, long n, long size, Bytes* written,
             std::string* err, long* left = nullptr)
     {
-        std::FILE* in = std::tmpfile();
-        std::fwrite(input.data(), 1, input.size(), in);
-        std::rewind(in);
+        RecorderSubframe sf;
+        sf.transformation = static_cast<std::uint8_t>(transformation);
+        sf.samples = static_cast<std::int32_t>(n);
+        sf.data_size = static_cast<std::int32_t>(size);
+        const long long take = subframe_data_bytes(sf);
+        const bool whole = take <= static_cast<long long>(input.size());
         ::testing::internal::CaptureStderr();
-        const int r = canadian_read_samples(in, transformation, n, size, fd_);
+        const int r = append_subframe_samples(whole ? input.data() : nullptr, transformation, n, size, fd_, scratch_);
         *err = ::testing::internal::GetCapturedStderr();
-        if (left) *left = static_cast<long>(input.size()) - std::ftell(in);
-        std::fclose(in);
+        // A refused subframe takes nothing.
+        if (left) *left = static_cast<long>(input.size()) - (r == 1 ? static_cast<long>(take) : 0);
         suds_close(fd_);
         std::ifstream f(out_, std::ios::binary);
         written->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -64,6 +69,7 @@ protected:
 
     std::string out_;
     int fd_ = 0;
+    SampleScratch scratch_;
 };
 
 } // namespace

@@ -159,14 +159,15 @@ TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles)
     suds_reset();
     g_run.input_name = dir.file("rec.cd11");
     g_run.output_name = dir.file("rec.msed");
+    WriterContext ctx = writer_context();
     testing::internal::CaptureStdout();
 
     // The work file is missing.
-    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds"), ctx));
 
     // A work file without structures: a warning, an empty output, success.
     std::ofstream(dir.file("rec.suds"), std::ios::binary).flush();
-    EXPECT_TRUE(convert_work_file(dir.file("rec.suds")));
+    EXPECT_TRUE(convert_work_file(dir.file("rec.suds"), ctx));
     EXPECT_TRUE(file_exists(dir.file("rec.msed")));
     EXPECT_EQ(read_file(dir.file("rec.msed")), "");
     EXPECT_FALSE(file_exists(dir.file("rec.suds")));
@@ -174,13 +175,13 @@ TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles)
     // The output cannot be created.
     std::ofstream(dir.file("rec.suds"), std::ios::binary).flush();
     g_run.output_name = dir.file("no/such/folder/rec.msed");
-    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds"), ctx));
 
     // SUDS descriptor 1 is taken: the work file would not be the first open file.
     g_run.output_name = dir.file("rec.msed");
     const int other = suds_open(dir.file("rec.suds").c_str(), SUDS_MODE_READ);
     ASSERT_EQ(other, 1);
-    EXPECT_FALSE(convert_work_file(dir.file("rec.suds")));
+    EXPECT_FALSE(convert_work_file(dir.file("rec.suds"), ctx));
     suds_close(other);
 
     const std::string out = testing::internal::GetCapturedStdout();

@@ -1,4 +1,4 @@
-#include "recorder.h"
+#include "driver.h"
 
 #include "assembly.h"
 #include "recorder_layout.h"
@@ -21,7 +21,6 @@ protected:
     }
     void TearDown() override
     {
-        assembly_reset();
         run_reset();
         suds_reset();
     }
@@ -258,6 +257,11 @@ TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
               std::string::npos)
         << text;
     EXPECT_NE(text.find("WARNING: Channel 2 (BHN)"), std::string::npos);
+    // Reported after the channel's block: the first report line stays whole.
+    EXPECT_NE(text.find("\tDuration: "), std::string::npos) << text;
+    const auto warning = text.find("WARNING: Channel 1");
+    EXPECT_GT(warning, text.find(" Bit Weight: "));
+    EXPECT_LT(warning, text.find("Channel 2: BHN"));
     EXPECT_EQ(read_suds_channels(work_)[0].samples.size(), 400u);
 
     // An offset below half a sample interval is no gap.
@@ -428,7 +432,6 @@ TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
         EXPECT_FALSE(ok_) << len;
         EXPECT_NE(text.find(message), std::string::npos) << len << ": " << text;
         suds_reset();
-        assembly_reset();
     }
     // Channel 2 has no subframe at all.
     plan.subframes = 0;
@@ -475,7 +478,6 @@ TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
         }
         succeeded += ok_;
         suds_reset();
-        assembly_reset();
     }
     EXPECT_EQ(succeeded, 2); // after group 1, and after channel 1 of group 2
     EXPECT_NE(run_pass1(), ""); // the whole file converts

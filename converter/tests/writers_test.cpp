@@ -3,6 +3,7 @@
 #include "channel_index.h"
 #include "mseed_record.h"
 #include "steim.h"
+#include "platform/mapped_file.h"
 #include "writers.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +133,17 @@ protected:
         ChannelIndex index;
         const int n = channel_index_build(fd, &index);
         int ok = n >= 0;
+        ctx_.format = g_run.asc ? OutputFormat::Ascii : g_run.casc ? OutputFormat::AsciiPerChannel : OutputFormat::MiniSeed;
+        ctx_.verbose = g_run.verbose;
+        ctx_.input_name = g_run.input_name;
+        ctx_.current_output = g_run.current_output;
+        ctx_.bit_weights = g_run.bit_weights;
+        // Samples come from the mapped file as in a run; what it cannot give, through SUDS.
+        platform::MappedFile map;
+        ctx_.work = map.open(work_) ? &map : nullptr;
         for (const ChannelIndexEntry& e : index)
-            if (ok) ok = write_channel(fd, e, out);
+            if (ok) ok = write_channel(fd, e, out, ctx_);
+        ctx_.work = nullptr;
         suds_close(fd);
         if (index_out) *index_out = index;
         return ok;
@@ -151,6 +161,7 @@ protected:
 
     fs::path dir_;
     std::string work_;
+    WriterContext ctx_;
 };
 
 Samples random_walk(std::size_t n, unsigned seed, int step_bits = 8)
@@ -280,6 +291,43 @@ TEST_F(Writers, AsciiOneFileByteForByte)
               "-32768\r\n32767\r\n-5\r\n");
 }
 
+TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes)
+{
+    // Every length of number, both extremes, and values on both sides of a
+    // read boundary (the writers read 16384 samples at a time).
+    Samples s(16384 + 40, 7);
+    const Samples special{0, -1, 9, -9, 10, -10, 99999, -100000, 1000000000, -1000000000, 2147483647,
+                          -2147483647 - 1, 2147483646, -2147483647};
+    for (std::size_t i = 0; i < special.size(); ++i) {
+        s[i] = special[i];
+        s[16384 - special.size() / 2 + i] = special[i];
+    }
+    s.back() = -2147483647 - 1;
+    std::string expected;
+    char line[16];
+    for (const std::int32_t v : s) {
+        std::snprintf(line, sizeof line, "%d\r\n", v);
+        expected += line;
+    }
+    std::vector<char> direct(s.size() * 13);
+    const char* end = format_sample_lines(s.data(), static_cast<long>(s.size()), direct.data());
+    EXPECT_EQ(std::string(static_cast<const char*>(direct.data()), end), expected);
+
+    TraceSpec a;
+    a.samples = s;
+    write_work({a});
+    g_run.asc = true;
+    int ok = 0;
+    const std::string text = run_to_file("rec.asc", &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(text, "NE:TALV1:BHZ\n09/22/06 10:20:30.750\n100.00\n16424\n" + expected);
+    g_run.asc = false;
+    g_run.casc = true;
+    g_run.current_output = path("rec.asc");
+    EXPECT_EQ(run_pass2(nullptr), 1);
+    EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
+}
+
 TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
 {
     TraceSpec a, b;
@@ -292,7 +340,7 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
     g_run.casc = true;
     g_run.verbose = true;
     g_run.bit_weights = {1.5e-6, 2.5e-7, 3.0};
-    g_run.channel_ordinal = 1; // a channel of an earlier work file
+    ctx_.channel_ordinal = 1; // a channel of an earlier work file
     g_run.current_output = path("rec.asc");
     ReportCapture cap;
     EXPECT_EQ(run_pass2(nullptr), 1);
@@ -300,7 +348,7 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
                               path("rec_BHN.asc") + "\n");
     EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 2 100.00 2.500000e-07\n10\r\n20\r\n");
     EXPECT_EQ(slurp(path("rec_BHN.asc")), "H 1158920430.750000 3 0.50 3.000000e+00\n-7\r\n");
-    EXPECT_EQ(g_run.channel_ordinal, 3);
+    EXPECT_EQ(ctx_.channel_ordinal, 3);
     EXPECT_FALSE(fs::exists(path("rec.asc")));
 }
 

@@ -71,7 +71,9 @@ void add_icon(GtkWidget* box, const char* icon_name) {
 
 }  // namespace
 
-void MainWindow::message(const std::string& text, fenwold::MessageIcon icon) {
+bool MainWindow::show_message(const fenwold::Message& m) {
+  const std::string& text = m.text;
+  const fenwold::MessageIcon icon = m.icon;
   GtkMessageType type = GTK_MESSAGE_OTHER;
   if (icon == fenwold::MessageIcon::information) type = GTK_MESSAGE_INFO;
   if (icon == fenwold::MessageIcon::warning) type = GTK_MESSAGE_WARNING;
@@ -83,10 +85,21 @@ void MainWindow::message(const std::string& text, fenwold::MessageIcon icon) {
     gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
   }
   if (icon == fenwold::MessageIcon::warning) add_icon(box, "dialog-warning");
+  if (!m.detail.empty()) {
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", m.detail.c_str());
+  }
+  constexpr int kOffer = 1;
+  if (!m.offer.empty()) {
+    gtk_dialog_add_button(GTK_DIALOG(box), m.offer.c_str(), kOffer);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+  }
   trace("message", text);
-  gtk_dialog_run(GTK_DIALOG(box));
+  if (!m.detail.empty()) trace("detail", m.detail);
+  const bool offered = gtk_dialog_run(GTK_DIALOG(box)) == kOffer;
   gtk_widget_destroy(box);
+  if (offered) trace("offer", m.offer);
   flush_events();
+  return offered;
 }
 
 bool MainWindow::ask_yes_no(const std::string& text) {

@@ -84,6 +84,7 @@ void MainWindow::show_info(const std::string& file_line, const std::vector<std::
   info_window_ = w;
   g_signal_connect(w, "destroy", G_CALLBACK(on_info_destroyed), this);
   gtk_widget_show_all(w);
+  trace("info-file", file_line);
   trace("info", std::to_string(lines.size()) + " lines");
 }
 

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -19,10 +21,17 @@
 #include "actions.h"
 #include "main_window.h"
 #include "platform/files.h"
+#include "talvex_version.h"
 
 namespace {
 
-constexpr const char* kVersion = "1.4.0.0";
+constexpr const char* kUsage =
+    "Usage: fenwold [--home] [--help | --version]\n"
+    "Opens a TALVEX recorder file (.cd11), lists its channels, shows it with vorlane\n"
+    "and converts it with talvex to SUDS, Mini-SEED or ASCII, in a window.\n"
+    "talvex, vorlane and ostrand are run from fenwold's own folder; the current\n"
+    "folder is theirs (vorlane.log, trelkit.ini); --home makes it the home folder.\n"
+    "See fenwold(1).\n";
 
 // The folder of our own executable, where talvex, vorlane and ostrand are.
 std::string own_folder() {
@@ -58,8 +67,9 @@ int on_display_lost(Display*) {
 }
 #endif
 
-gboolean quit_on_signal(gpointer) {
-  gtk_main_quit();
+// As the close box: a working child is cancelled first.
+gboolean close_on_signal(gpointer window) {
+  static_cast<fenwold_gtk::MainWindow*>(window)->request_close();
   return G_SOURCE_CONTINUE;
 }
 
@@ -68,13 +78,24 @@ gboolean quit_on_signal(gpointer) {
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("fenwold %s\n", kVersion);
+      std::printf("fenwold %s\n", TALVEX_TOOLSET_VERSION);
       return 0;
     }
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("Usage: fenwold\nOpens, views, converts and saves TALVEX recorder files.\n");
+      std::fputs(kUsage, stdout);
       return 0;
     }
+  }
+  // The desktop entry starts us in the home folder: a launcher's own working
+  // folder may be one the user never chose (or "/", where no log can go).
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--home") != 0) continue;
+    const std::string home = platform::environment("HOME");
+    std::error_code ec;
+    if (!home.empty()) std::filesystem::current_path(home, ec);
+    for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    --i;
   }
   // A display that goes away is then an error GDK reports, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
@@ -88,7 +109,8 @@ int main(int argc, char** argv) {
   fe.program_folder = own_folder();
   // Children run where we were started, so that vorlane.log and
   // trelkit.ini are found as on the command line.
-  fenwold::SystemChildren children(platform::current_folder());
+  fe.start_folder = platform::current_folder();
+  fenwold::SystemChildren children(fe.start_folder);
   fe.children = &children;
 
   std::string error;
@@ -106,11 +128,11 @@ int main(int argc, char** argv) {
 #ifdef FENWOLD_WITH_X11
   if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(on_display_lost);
 #endif
-  // Ended by a signal, it still empties and removes its temp folder.
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, quit_on_signal, nullptr);
 
   {
     fenwold_gtk::MainWindow window(fe);
+    // Ended by a signal, it still empties and removes its temp folder.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(sig, close_on_signal, &window);
     fe.shell = &window;
     window.run();
     fenwold::frontend_exit(fe);

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "icons.h"
+#include "talvex_version.h"
 
 namespace fenwold_gtk {
 
@@ -90,12 +91,35 @@ void MainWindow::build() {
   }
   close_ = button("Close");
   place(fixed, close_, du_, 147, 188, 50, 14);
+  about_ = gtk_button_new_with_mnemonic("_About...");
+  place(fixed, about_, du_, 284, 188, 50, 14);
+
+  // What a working child is doing, between the buttons and the group.
+  work_label_ = gtk_label_new("");
+  gtk_label_set_xalign(GTK_LABEL(work_label_), 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(work_label_), PANGO_ELLIPSIZE_MIDDLE);
+  place(fixed, work_label_, du_, 10, 75, 268, 9);
+  progress_ = gtk_progress_bar_new();
+  gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(progress_), TRUE);
+  place(fixed, progress_, du_, 10, 84, 268, 10);
+  cancel_ = gtk_button_new_with_mnemonic("_Cancel");
+  place(fixed, cancel_, du_, 284, 78, 50, 14);
+  gtk_widget_set_no_show_all(work_label_, TRUE);
+  gtk_widget_set_no_show_all(progress_, TRUE);
+  gtk_widget_set_no_show_all(cancel_, TRUE);
 
   g_signal_connect(open_, "clicked", G_CALLBACK(on_open), this);
   g_signal_connect(file_info_, "clicked", G_CALLBACK(on_file_info), this);
   g_signal_connect(quick_view_, "clicked", G_CALLBACK(on_quick_view), this);
   g_signal_connect(convert_, "clicked", G_CALLBACK(on_convert), this);
   g_signal_connect(close_, "clicked", G_CALLBACK(on_close), this);
+  g_signal_connect_swapped(about_, "clicked",
+                           G_CALLBACK(+[](MainWindow* self) { self->show_about(); }), this);
+  g_signal_connect_swapped(cancel_, "clicked", G_CALLBACK(+[](MainWindow* self) {
+                             self->cancel_requested_ = true;
+                             trace("cancel", self->work_);
+                           }),
+                           this);
   for (GtkWidget* r : radio_) g_signal_connect(r, "toggled", G_CALLBACK(on_format), this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(on_delete), this);
   g_signal_connect(window_, "key-press-event", G_CALLBACK(on_key), this);
@@ -144,6 +168,90 @@ void MainWindow::pause_ms(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+std::vector<GtkWidget*> MainWindow::controls() const {
+  std::vector<GtkWidget*> all{open_, file_info_, quick_view_, group_, convert_, close_, about_};
+  for (GtkWidget* r : radio_) all.push_back(r);
+  return all;
+}
+
+void MainWindow::child_begin(const std::string& what) {
+  busy_ = true;
+  cancel_requested_ = false;
+  work_ = what;
+  shown_percent_ = -1;
+  sensitive_.clear();
+  for (GtkWidget* w : controls()) {
+    sensitive_.push_back(gtk_widget_get_sensitive(w));
+    gtk_widget_set_sensitive(w, FALSE);
+  }
+  gtk_label_set_text(GTK_LABEL(work_label_), what.c_str());
+  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress_), 0.0);
+  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(progress_), "");
+  begun_ = g_get_monotonic_time();
+  progress_shown_ = false;
+  trace("busy", what);
+  flush_events();
+}
+
+// Shown once a child has worked a moment: a quick listing does not flash.
+void MainWindow::show_progress() {
+  progress_shown_ = true;
+  gtk_widget_show(work_label_);
+  gtk_widget_show(progress_);
+  gtk_widget_show(cancel_);
+  gtk_widget_grab_focus(cancel_);
+  if (GdkWindow* win = gtk_widget_get_window(window_)) {
+    GdkCursor* busy = gdk_cursor_new_from_name(gdk_window_get_display(win), "progress");
+    gdk_window_set_cursor(win, busy);
+    if (busy) g_object_unref(busy);
+  }
+  flush_events();
+  trace_control("cancel", cancel_);
+}
+
+bool MainWindow::child_working(const fenwold::ChildProgress& p) {
+  if (!progress_shown_ && g_get_monotonic_time() - begun_ > 300000) show_progress();
+  if (p.pass > 0) {
+    const double fraction =
+        (p.pass - 1 + static_cast<double>(p.done) / static_cast<double>(p.total)) / p.passes;
+    const int percent = static_cast<int>(fraction * 100.0);
+    if (percent != shown_percent_) {
+      shown_percent_ = percent;
+      gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress_), fraction);
+      char text[128];
+      std::snprintf(text, sizeof text, "Pass %d of %d: %s - %d%%", p.pass, p.passes,
+                    p.pass == 1 ? "reading the recorder file" : "writing the output", percent);
+      gtk_progress_bar_set_text(GTK_PROGRESS_BAR(progress_), text);
+      trace("progress", text);
+    }
+  } else if (g_get_monotonic_time() - last_pulse_ > 100000) {
+    // Nothing measured yet: show that work goes on.
+    last_pulse_ = g_get_monotonic_time();
+    gtk_progress_bar_pulse(GTK_PROGRESS_BAR(progress_));
+  }
+  flush_events();
+  return !cancel_requested_;
+}
+
+void MainWindow::child_end() {
+  busy_ = false;
+  gtk_widget_hide(work_label_);
+  gtk_widget_hide(progress_);
+  gtk_widget_hide(cancel_);
+  const auto all = controls();
+  for (size_t i = 0; i < all.size() && i < sensitive_.size(); ++i) {
+    gtk_widget_set_sensitive(all[i], sensitive_[i]);
+  }
+  if (GdkWindow* win = gtk_widget_get_window(window_)) gdk_window_set_cursor(win, nullptr);
+  trace("idle", work_);
+  flush_events();
+}
+
+void MainWindow::act(void (*action)(fenwold::Frontend&)) {
+  action(fe_);
+  if (close_pending_) close();
+}
+
 void MainWindow::flush_events() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
@@ -168,9 +276,9 @@ void MainWindow::show_about() {
   place(fixed, picture(draw_icon), du_, 11, 10, 24, 24);
   place(fixed, picture(draw_name_logo), du_, 45, 8, 80, 22);
   place(fixed, picture(draw_trace_logo), du_, 133, 8, 82, 22);
-  GtkWidget* version = gtk_label_new("Fenwold Version 1.4");
+  GtkWidget* version = gtk_label_new("Fenwold Version 1.4\nTALVEX tool set " TALVEX_TOOLSET_VERSION);
   gtk_label_set_xalign(GTK_LABEL(version), 0.0f);
-  place(fixed, version, du_, 45, 40, 170, 8);
+  place(fixed, version, du_, 45, 36, 170, 16);
   GtkWidget* notice = gtk_label_new(
       "Opens, views and converts TALVEX recorder files.\nFree software of the TALVEX tool set.");
   gtk_label_set_xalign(GTK_LABEL(notice), 0.0f);
@@ -205,30 +313,34 @@ void MainWindow::trace_layout() {
                   {"mini-seed", radio_[fenwold::kFormatMiniSeed]},
                   {"ascii-multi", radio_[fenwold::kFormatAsciiMulti]},
                   {"ascii-one", radio_[fenwold::kFormatAsciiOne]},
-                  {"close", close_}};
-  for (const auto& c : controls) {
-    GtkAllocation a;
-    gtk_widget_get_allocation(c.w, &a);
-    int x = 0, y = 0;
-    gtk_widget_translate_coordinates(c.w, window_, 0, 0, &x, &y);
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%d %d %d %d", x, y, a.width, a.height);
-    trace((std::string("control ") + c.name).c_str(), buf);
-  }
+                  {"close", close_},
+                  {"about", about_}};
+  for (const auto& c : controls) trace_control(c.name, c.w);
   trace("ready", fe_.temp_folder);
 }
 
+void MainWindow::trace_control(const char* name, GtkWidget* w) {
+  if (!tracing() || !gtk_widget_get_visible(w)) return;
+  GtkAllocation a;
+  gtk_widget_get_allocation(w, &a);
+  int x = 0, y = 0;
+  gtk_widget_translate_coordinates(w, window_, 0, 0, &x, &y);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%d %d %d %d", x, y, a.width, a.height);
+  trace((std::string("control ") + name).c_str(), buf);
+}
+
 void MainWindow::on_open(GtkButton*, gpointer self) {
-  fenwold::action_open(static_cast<MainWindow*>(self)->fe_);
+  static_cast<MainWindow*>(self)->act(fenwold::action_open);
 }
 void MainWindow::on_file_info(GtkButton*, gpointer self) {
-  fenwold::action_file_info(static_cast<MainWindow*>(self)->fe_);
+  static_cast<MainWindow*>(self)->act(fenwold::action_file_info);
 }
 void MainWindow::on_quick_view(GtkButton*, gpointer self) {
-  fenwold::action_quick_view(static_cast<MainWindow*>(self)->fe_);
+  static_cast<MainWindow*>(self)->act(fenwold::action_quick_view);
 }
 void MainWindow::on_convert(GtkButton*, gpointer self) {
-  fenwold::action_convert(static_cast<MainWindow*>(self)->fe_);
+  static_cast<MainWindow*>(self)->act(fenwold::action_convert);
 }
 void MainWindow::on_close(GtkButton*, gpointer self) { static_cast<MainWindow*>(self)->close(); }
 
@@ -239,15 +351,30 @@ void MainWindow::on_format(GtkToggleButton* b, gpointer self) {
   trace("format", kFormatTitles[format]);
 }
 
+void MainWindow::request_close() {
+  if (busy_) {  // the child is ended first, then the window closes
+    cancel_requested_ = true;
+    close_pending_ = true;
+    trace("cancel", work_);
+    return;
+  }
+  close();
+}
+
 gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<MainWindow*>(self)->close();
+  static_cast<MainWindow*>(self)->request_close();
   return TRUE;
 }
 
 gboolean MainWindow::on_key(GtkWidget*, GdkEventKey* event, gpointer self) {
   auto* w = static_cast<MainWindow*>(self);
   if (event->keyval == GDK_KEY_Escape) {
-    w->close();
+    if (w->busy_) {
+      w->cancel_requested_ = true;
+      trace("cancel", w->work_);
+    } else {
+      w->close();
+    }
     return TRUE;
   }
   // Alt+Space and Shift+F10 open the window menu, as the system menu opens.

@@ -25,7 +25,12 @@ for a; do case "$a" in -*) sw="$sw $a";; *) in="$a";; esac; done
 for a; do printf '[%s]\n' "$a"; done > "$dir/talvex.args"
 pwd > "$dir/talvex.pwd"
 base="${in%.*}"
-[ -f "$dir/sleep" ] && sleep "$(cat "$dir/sleep")"
+if [ -f "$dir/sleep" ]; then
+  echo partial > "${base}_partial.msed"
+  echo "progress 1 2 0 10" >&$TALVEX_PROGRESS_FD
+  echo "progress 1 2 4 10" >&$TALVEX_PROGRESS_FD
+  sleep "$(cat "$dir/sleep")"
+fi
 if [ -e "$base.suds" ]; then echo yes; else echo no; fi > "$dir/suds-present"
 exec > "$base.wtx"
 echo "CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6"
@@ -76,11 +81,21 @@ else printf 'NET    \tSITE1 \tBHE\r\nNET    \tSITE1 \tBHZ\r\nNET    \tSITE1 \tBH
 
 class Actions : public fenwold_test::Bed {
  protected:
+  // What a failed Open must leave as it was.
+  using Frontend_state_t = std::vector<std::string>;
+  Frontend_state_t state() {
+    Frontend_state_t s{fe_.recorder_file, fe_.working_copy, fe_.current_suds, shell_.label,
+                       read(fe_.working_copy), read(fe_.current_suds)};
+    s.insert(s.end(), fe_.info.lines.begin(), fe_.info.lines.end());
+    return s;
+  }
   void SetUp() override {
     Bed::SetUp();
     install_script("talvex", kFakeConverter);
     install_script("ostrand", kFakeLister);
-    install_script("vorlane", "printf '[%s]\\n' \"$@\" > \"$(dirname \"$0\")/vorlane.args\"\n");
+    install_script("vorlane",
+                   "d=$(dirname \"$0\"); pwd > \"$d/vorlane.pwd\"; echo \"$SUDS_ETC\" > \"$d/vorlane.etc\"\n"
+                   "printf '[%s]\\n' \"$@\" > \"$d/vorlane.args\"\n");
     write(data("rec.cd11"), "recorder bytes");
   }
   std::string saved(const std::string& name) { return (root_ / "saved" / name).string(); }
@@ -123,7 +138,30 @@ TEST_F(Actions, PathsWithBlanksReachTheChildrenWhole) {
   EXPECT_EQ(read(programs("talvex.args")), "[-s]\n[-v]\n[" + temp("a rec.cd11") + "]\n");
   fenwold::action_quick_view(fe_);
   for (int i = 0; i < 500 && !fs::exists(programs("vorlane.args")); ++i) shell_.pause_ms(0), usleep(10000);
-  EXPECT_EQ(read(programs("vorlane.args")), "[/p1]\n[/m]\n[" + temp("a rec.suds") + "]\n");
+  EXPECT_EQ(read(programs("vorlane.args")), "[/p1]\n[/m]\n[a rec.suds]\n");
+}
+
+TEST_F(Actions, QuickViewRunsBesideTheFileWithItsListingsAsOnTheDesk) {
+  write(data("rec.prt"), "hypo71 listing");
+  write(data("rec.evt"), "old");
+  write((root_ / "work" / "trelkit.ini").string(), "[VORLANE]\n");
+  const char* etc = getenv("SUDS_ETC");
+  const std::string saved_etc = etc ? etc : "";
+  unsetenv("SUDS_ETC");
+  open(data("rec.cd11"));
+  fs::remove(data("rec.evt"));
+  write(temp("rec.evt"), "stale");
+  fenwold::action_quick_view(fe_);
+  for (int i = 0; i < 500 && !fs::exists(programs("vorlane.args")); ++i) usleep(10000);
+  if (etc) setenv("SUDS_ETC", saved_etc.c_str(), 1);
+  EXPECT_EQ(read(programs("vorlane.args")), "[/p1]\n[/m]\n[rec.suds]\n");
+  EXPECT_EQ(fs::path(read(programs("vorlane.pwd")).substr(0, read(programs("vorlane.pwd")).size() - 1)),
+            fs::canonical(fe_.recording_folder));
+  EXPECT_EQ(read(programs("vorlane.etc")), (root_ / "work").string() + "\n");
+  EXPECT_EQ(read(temp("rec.prt")), "hypo71 listing");
+  EXPECT_FALSE(fs::exists(temp("rec.evt")));
+  // The log is written where the plotter would write it from the start folder.
+  EXPECT_EQ(fs::read_symlink(temp("vorlane.log")), root_ / "work" / "vorlane.log");
 }
 
 TEST_F(Actions, AFileInTheTempFolderIsUsedInPlace) {
@@ -163,37 +201,38 @@ TEST_F(Actions, OpenFailures) {
 TEST_F(Actions, AFileThatListsNothingIsRefusedEvenAfterAGoodOne) {
   open(data("rec.cd11"));
   ASSERT_TRUE(shell_.enabled);
+  const std::string good = fe_.current_suds;
   write(data("bad.cd11"), "bad");
 
   write(programs("listing"), "");
   open(data("bad.cd11"));
   EXPECT_EQ(shell_.last_message(), "Error reading selected TALVEX file!     ");
-  EXPECT_TRUE(fe_.current_suds.empty());
+  EXPECT_EQ(shell_.last_detail(), "The listing of " + fe_.temp_folder + "/" +
+                                      std::to_string(fe_.opens) + "/bad.suds is empty.");
+  EXPECT_EQ(fe_.current_suds, good);
 
   // A listing that cannot be read keeps the old list but does not pass.
   fs::remove(programs("listing"));
   write(programs("nolisting"), "");
+  install_script("ostrand", "echo 'ERROR: cannot list' >&2\n" + std::string(kFakeLister));
   open(data("bad.cd11"));
   ASSERT_EQ(shell_.messages.size(), 3u);
   EXPECT_EQ(shell_.messages[1].first, "Error retrieving information on selected file!     ");
   EXPECT_EQ(shell_.messages[2].first, "Error reading selected TALVEX file!     ");
-  EXPECT_TRUE(fe_.current_suds.empty());
-  EXPECT_TRUE(shell_.enabled);  // the controls stay once a file was open
-
-  fenwold::action_quick_view(fe_);
-  EXPECT_EQ(shell_.last_message(), "No waveform file selected!     ");
-  fenwold::action_file_info(fe_);
-  EXPECT_EQ(shell_.last_message(), "No waveform file selected!     ");
+  EXPECT_EQ(shell_.details[2], "ERROR: cannot list");
+  EXPECT_EQ(fe_.current_suds, good);
+  EXPECT_EQ(fe_.info.lines.size(), 3u);
+  EXPECT_TRUE(shell_.enabled);
 }
 
 TEST_F(Actions, SeveralSudsFilesAfterALocationSplit) {
   write(programs("locations"), "00\n10\n");
   shell_.opens.push_back(data("rec.cd11"));
-  shell_.opens.push_back(temp("rec_10.suds"));
+  shell_.opens.push_back(next_temp("rec_10.suds"));
   fenwold::action_open(fe_);
   ASSERT_EQ(shell_.messages.size(), 1u);
   EXPECT_EQ(shell_.messages[0].first,
-            "Multiple SUDS files were generated in the temporary folder " + fe_.temp_folder +
+            "Multiple SUDS files were generated in the temporary folder " + fe_.recording_folder +
                 ". Select one file to be processed now; the others can be processed later. "
                 "\nWARNING: Files not saved before exiting the program will be removed from "
                 "the temporary folder!");
@@ -201,7 +240,7 @@ TEST_F(Actions, SeveralSudsFilesAfterALocationSplit) {
   ASSERT_EQ(shell_.open_dialogs.size(), 2u);
   const fenwold::FileDialog& d = shell_.open_dialogs[1];
   EXPECT_EQ(d.title, "Multiple SUDS Files generated - Select SUDS File");
-  EXPECT_EQ(d.folder, fe_.temp_folder);
+  EXPECT_EQ(d.folder, fe_.recording_folder);
   EXPECT_EQ(d.filter, "Suds Files (rec_*.suds)|rec_*.suds||");
   EXPECT_EQ(d.default_ext, "suds");
   EXPECT_EQ(fe_.current_suds, temp("rec_10.suds"));
@@ -282,30 +321,63 @@ TEST_F(Actions, TheSudsFileIsSetAsideDuringAConversionAndPutBack) {
   EXPECT_EQ(read(temp("rec.suds")), "recorder bytes");
 }
 
-TEST_F(Actions, AChildThatOverrunsIsReportedAndEnded) {
+TEST_F(Actions, AWorkingChildShowsProgressAndCancelLeavesNothingOfIt) {
   open(data("rec.cd11"));
-  fe_.child_timeout_ms = 300;
   write(programs("sleep"), "30");
-  for (int format : {fenwold::kFormatMiniSeed, fenwold::kFormatAsciiOne}) {
-    fenwold::set_output_format(fe_, format);
-    shell_.messages.clear();
-    fenwold::action_convert(fe_);
-    ASSERT_EQ(shell_.messages.size(), 1u);
-    EXPECT_EQ(shell_.messages[0].first, "Error converting data file!     ");
-    EXPECT_EQ(read(temp("rec.suds")), "recorder bytes");
-    EXPECT_TRUE(shell_.save_dialogs.empty());
+  shell_.cancel_after_polls = 10;
+  fenwold::set_output_format(fe_, fenwold::kFormatMiniSeed);
+  fenwold::action_convert(fe_);
+  EXPECT_EQ(shell_.last_message(), "Conversion cancelled!     ");
+  EXPECT_EQ(shell_.works.back(), "Converting rec.cd11 to Mini-SEED");
+  ASSERT_FALSE(shell_.progress.empty());
+  EXPECT_EQ(shell_.progress.back().pass, 1);
+  EXPECT_EQ(shell_.progress.back().passes, 2);
+  EXPECT_EQ(shell_.progress.back().done, 4);
+  EXPECT_EQ(shell_.progress.back().total, 10);
+  // Only the working copy and the SUDS file of the Open remain.
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(fe_.recording_folder)) {
+    left.push_back(e.path().filename().string());
   }
-  open(data("rec.cd11"));
-  EXPECT_EQ(shell_.last_message(), "Error importing selected CD1.1 file!     ");
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"rec.cd11", "rec.info", "rec.suds"}));
+  EXPECT_EQ(read(temp("rec.suds")), "recorder bytes");
+  EXPECT_TRUE(shell_.save_dialogs.empty());
 
-  fs::remove(programs("sleep"));
-  fe_.child_timeout_ms = 10000;
+  // A cancelled import keeps the recording that was open.
+  const std::string suds = fe_.current_suds;
   open(data("rec.cd11"));
-  install_script("ostrand", "sleep 30\n");
-  fe_.child_timeout_ms = 300;
-  fenwold::action_file_info(fe_);
-  EXPECT_EQ(shell_.last_message(), "Error reading selected file!     ");
-  EXPECT_EQ(shell_.info_windows, 0);
+  EXPECT_EQ(shell_.last_message(), "Conversion cancelled!     ");
+  EXPECT_EQ(fe_.current_suds, suds);
+  EXPECT_FALSE(fs::exists(next_temp("")));
+}
+
+TEST_F(Actions, AFailedOpenChangesNothingAndSaysWhy) {
+  open(data("rec.cd11"));
+  const Frontend_state_t kept = state();
+  fs::create_directory(root_ / "data" / "other");
+  write(data("other/rec.cd11"), "other bytes");
+  install_script("talvex",
+                 "in=\"$3\"; printf 'Input file : x\\nStart Time: 1\\tERROR: Unexpected data frame type "
+                 "found: 7\\n' > \"${in%.*}.wtx\"\n"
+                 "echo 'WARNING: from stderr' >&2; exit 1\n");
+  shell_.offers_taken.push_back(true);
+  open(data("other/rec.cd11"));
+  ASSERT_EQ(shell_.messages.size(), 2u);
+  EXPECT_EQ(shell_.messages[0].first, "Error importing selected CD1.1 file!     ");
+  EXPECT_EQ(shell_.details[0],
+            "ERROR: Unexpected data frame type found: 7\nWARNING: from stderr");
+  // The report offered was kept beside the recording.
+  EXPECT_EQ(shell_.messages[1].first, data("other/rec.wtx"));
+  EXPECT_NE(read(data("other/rec.wtx")).find("ERROR: Unexpected"), std::string::npos);
+  EXPECT_EQ(state(), kept);
+
+  fs::remove(programs("talvex"));
+  open(data("other/rec.cd11"));
+  EXPECT_EQ(shell_.last_message(), "Error importing selected CD1.1 file!     ");
+  EXPECT_EQ(shell_.last_detail().rfind("The program could not be started: " + programs("talvex"), 0),
+            0u);
+  EXPECT_EQ(state(), kept);
 }
 
 TEST_F(Actions, SaveAsksBeforeReplacing) {

@@ -28,6 +28,12 @@ class ScriptedShell : public fenwold::Shell {
   static constexpr const char* kKeep = "<offered>";
 
   std::vector<std::pair<std::string, MessageIcon>> messages;
+  std::vector<std::string> details;    // the cause under each message
+  std::deque<bool> offers_taken;       // answers to offered buttons (default: not taken)
+  std::vector<std::string> works;      // what each watched child was doing
+  std::vector<fenwold::ChildProgress> progress;  // every progress seen
+  int cancel_after_polls = -1;         // cancels a child after this many polls
+  int polls = 0;
   std::vector<std::string> questions;
   std::deque<bool> answers;
   std::deque<std::optional<std::string>> opens, saves;
@@ -38,9 +44,23 @@ class ScriptedShell : public fenwold::Shell {
   std::string info_file_line;
   std::vector<std::string> info_lines;
 
-  void message(const std::string& text, MessageIcon icon) override {
-    messages.emplace_back(text, icon);
+  bool show_message(const fenwold::Message& m) override {
+    messages.emplace_back(m.text, m.icon);
+    details.push_back(m.detail);
+    if (m.offer.empty() || offers_taken.empty()) return false;
+    bool taken = offers_taken.front();
+    offers_taken.pop_front();
+    return taken;
   }
+  void child_begin(const std::string& what) override {
+    works.push_back(what);
+    polls = 0;
+  }
+  bool child_working(const fenwold::ChildProgress& p) override {
+    if (p.pass > 0) progress.push_back(p);
+    return cancel_after_polls < 0 || ++polls < cancel_after_polls;
+  }
+  void child_end() override {}
   bool ask_yes_no(const std::string& text) override {
     questions.push_back(text);
     if (answers.empty()) {
@@ -83,6 +103,7 @@ class ScriptedShell : public fenwold::Shell {
   void pause_ms(int) override {}
 
   std::string last_message() const { return messages.empty() ? "" : messages.back().first; }
+  std::string last_detail() const { return details.empty() ? "" : details.back(); }
 };
 
 // A front end over a private tree: programs/ (fake or real programs),
@@ -106,7 +127,7 @@ class Bed : public ::testing::Test {
     fe_.program_folder = (root_ / "programs").string();
     fe_.shell = &shell_;
     fe_.children = children_.get();
-    fe_.child_timeout_ms = 10000;
+    fe_.start_folder = (root_ / "work").string();
     std::string error;
     ASSERT_TRUE(fenwold::frontend_start(fe_, error)) << error;
     fenwold::frontend_init_window(fe_);
@@ -125,7 +146,15 @@ class Bed : public ::testing::Test {
   std::string programs(const std::string& name) const {
     return (root_ / "programs" / name).string();
   }
-  std::string temp(const std::string& name) const { return fenwold::join_path(fe_.temp_folder, name); }
+  // A file in the current recording's folder inside the temp folder, and
+  // one in the folder the next Open will make.
+  std::string temp(const std::string& name) const {
+    return fenwold::join_path(fe_.recording_folder, name);
+  }
+  std::string next_temp(const std::string& name) const {
+    return fenwold::join_path(fenwold::join_path(fe_.temp_folder, std::to_string(fe_.opens + 1)),
+                              name);
+  }
 
   static std::string read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end run of the real fenwold under its own Xvfb, driven with
 # xdotool: open the example recorder file through the file chooser, look at
-# its info window, convert it to Mini-SEED, save it, check the saved file,
-# close. Screenshots stay in the work folder for people to look at.
+# its info window and its Quick View, convert it to Mini-SEED with a
+# converter that works longer than 10 s (progress shown), save it and check
+# the saved file; convert again and cancel midway (nothing outside the
+# private folder changes); open a damaged file (the box gives the
+# converter's cause, the recording stays the current one); close.
+# Screenshots stay in the work folder for people to look at.
 #   gui_test.sh FENWOLD WORKDIR EXAMPLES_DIR
 # Exit 77 (skipped) when a tool or the example is missing.
 set -u
@@ -12,10 +16,36 @@ for tool in Xvfb xdotool xdpyinfo import; do
   command -v $tool >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
 [ -f "$examples/event3.cd11" ] || { echo "skip: no example recorder file"; exit 77; }
-[ -x "$(dirname "$fenwold")/talvex" ] || { echo "skip: talvex not beside fenwold"; exit 77; }
+for p in talvex vorlane ostrand; do
+  [ -x "$(dirname "$fenwold")/$p" ] || { echo "skip: $p not beside fenwold"; exit 77; }
+done
+command -v python3 >/dev/null || { echo "skip: python3 missing"; exit 77; }
 
-rm -rf "$work"; mkdir -p "$work/data" "$work/saved" "$work/tmp" "$work/home"
-cp "$examples/event3.cd11" "$work/data/"
+rm -rf "$work"; mkdir -p "$work/data" "$work/saved" "$work/tmp" "$work/home" "$work/bin"
+cp "$examples"/event3.* "$work/data/"
+cp "$examples/trelkit.ini" "$work/"
+# A damaged recording: its frame header unreadable.
+python3 -c 'import sys; d=bytearray(open(sys.argv[1],"rb").read()); d[0:8]=b"\x7f"*8; open(sys.argv[2],"wb").write(d)' \
+  "$examples/event3.cd11" "$work/data/damaged.cd11"
+# fenwold runs the programs of its own folder: a copy of it beside the real
+# plotter and lister and a converter that, converting (not importing),
+# works 11 s longer and says how far it is, as the real one does.
+real=$(dirname "$fenwold")
+cp "$fenwold" "$work/bin/fenwold"
+for p in vorlane ostrand; do ln -s "$(realpath "$real/$p")" "$work/bin/$p"; done
+cat >"$work/bin/talvex" <<WRAPPER
+#!/bin/bash
+case " \$* " in
+*" -s "*) ;;
+*) for i in \$(seq 0 22); do
+     echo "progress 1 2 \$i 22" >&\${TALVEX_PROGRESS_FD:-2}
+     sleep 0.5
+   done ;;
+esac
+exec "$(realpath "$real/talvex")" "\$@"
+WRAPPER
+chmod +x "$work/bin/talvex"
+fenwold=$work/bin/fenwold
 export HOME=$work/home XDG_RUNTIME_DIR=$work/home TMPDIR=$work/tmp
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 FENWOLD_TRACE=1
 # In a sanitizer build, what GTK keeps until the end is not our leak.
@@ -40,9 +70,10 @@ start_x() {
 start_x || { kill $XVFB; start_x || fail "no X display"; }
 
 # Polls for a line of fenwold's trace (an extended regular expression).
+from=1   # wait_line looks at the trace from this line on
 wait_line() {
   for i in $(seq 600); do
-    grep -Eq "$1" "$out" 2>/dev/null && return 0
+    tail -n +$from "$out" 2>/dev/null | grep -Eq "$1" && return 0
     kill -0 "$FW" 2>/dev/null || return 1
     sleep 0.05
   done
@@ -112,11 +143,33 @@ xdotool windowmove --sync "$info" 0 520
 sleep 0.3
 import -window root "$work/info.png"
 
-# Mini-SEED, saved into another folder.
+# Quick View: the plotter beside its file, with the picks of event3.prt.
+click quick-view
+plot=$(wid "Plot window") || fail "no plot window"
+sleep 1.5
+import -window root "$work/quick-view.png"
+xdotool windowfocus --sync "$plot" 2>/dev/null
+xdotool key --window "$plot" Escape 2>/dev/null
+# Its log is complete once it has ended.
+for i in $(seq 200); do grep -q "Hypocenter data file: event3.prt" "$work/vorlane.log" 2>/dev/null && break; sleep 0.05; done
+grep -q "Hypocenter data file: event3.prt" "$work/vorlane.log" ||
+  fail "the plotter did not read event3.prt (vorlane.log in the start folder)"
+grep -q "Input SUDS data file: event3.suds" "$work/vorlane.log" || fail "the plotter was not given the name alone"
+xdotool windowfocus --sync "$main"
+
+# Mini-SEED, saved into another folder, by a converter working > 10 s.
 click mini-seed
 wait_line "fenwold: format: Mini-SEED" || fail "format not chosen"
+started=$(date +%s)
 click convert
+wait_line "fenwold: busy: Converting event3.cd11 to Mini-SEED" || fail "no sign of work"
+wait_line "fenwold: progress: Pass 1 of 2: reading the recorder file - [1-9]" || fail "no progress shown"
+sleep 0.5
+import -window root "$work/progress.png"
 wait_line "fenwold: dialog: Save Output File As" || fail "no save dialog"
+took=$(($(date +%s) - started))
+[ $took -ge 10 ] || fail "the converter took only $took s"
+[ "$(grep -c "fenwold: progress: " "$out")" -ge 5 ] || fail "progress not followed"
 saver=$(wid "Save Output File As") || fail "save chooser not shown"
 type_path "$saver" "$work/saved/event3.msed"
 wait_line "fenwold: message: " || fail "no final report"
@@ -137,15 +190,53 @@ for ((at = 0; at < size; at += 4096)); do
   head=$(dd if="$saved" bs=1 skip=$at count=8 2>/dev/null)
   [[ $head =~ ^[0-9]{6}[DRQM]\ $ ]] || fail "record at $at starts with '$head'"
 done
-cmp -s "$saved" "$(sed -n 's/^fenwold: ready: //p' "$out")/event3.msed" || fail "saved file differs"
+temp=$(sed -n 's/^fenwold: ready: //p' "$out")
+cmp -s "$saved" "$temp/1/event3.msed" || fail "saved file differs"
 wait_line "fenwold: (question|chosen)" >/dev/null
 [ -f "$work/saved/event3.wtx" ] || sleep 1
 [ -f "$work/saved/event3.wtx" ] || fail "information file not kept beside the output"
 
-# The window menu holds the About box.
-xdotool mousemove --window "$main" 8 8 click 3
-wait_line "fenwold: menu: window menu" || fail "no window menu"
-xdotool key Down Return
+# Again, cancelled midway: nothing outside the private folder changes, and
+# nothing of the cancelled run stays inside it.
+outside() { (cd "$work" && find data saved home trelkit.ini -type f -exec md5sum {} + | sort); }
+before=$(outside)
+lines=$(wc -l <"$out")
+from=$((lines + 1))
+click convert
+wait_line "fenwold: progress: Pass 1 of 2: reading the recorder file - [1-9]" || fail "no progress the second time"
+click cancel
+wait_line "fenwold: message: Conversion cancelled!" || fail "cancel not reported"
+box=$(wid Fenwold "$main") || fail "cancel box not shown"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+[ "$(outside)" = "$before" ] || fail "files outside the private folder changed"
+left=$(cd "$temp/1" && ls | sort | tr '\n' ' ')
+# (event3.msed is the first run's, untouched.)
+[ "$left" = "event3.cd11 event3.evl event3.evt event3.info event3.msed event3.prt event3.suds vorlane.log " ] ||
+  fail "left in the private folder after cancel: $left"
+cmp -s "$saved" "$temp/1/event3.msed" || fail "the cancelled run changed the earlier output"
+tail -n +$((lines + 1)) "$out" | grep -q "fenwold: dialog: Save" && fail "a cancelled run offered to save"
+
+# A damaged file: the box says why, and event3 stays the current recording.
+click open
+chooser=$(wid "Open TALVEX Data File") || fail "open chooser not shown"
+sleep 0.3
+type_path "$chooser" "$work/data/damaged.cd11" location
+wait_line "fenwold: message: Error importing selected CD1.1 file!" || fail "no import failure"
+wait_line "fenwold: detail: ERROR: Unexpected data frame type found" || fail "no cause shown"
+box=$(wid Fenwold "$main") || fail "failure box not shown"
+sleep 0.3
+import -window root "$work/failure.png"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+[ "$(grep -c "fenwold: label: " "$out")" -eq 1 ] || fail "the label changed"
+click file-info
+wait_line "fenwold: info-file: File: $work/data/event3.cd11" || fail "the recording is no longer event3"
+info=$(wid "TALVEX Data File Info") && xdotool windowmove --sync "$info" 0 520
+[ -d "$temp/2" ] && fail "the failed Open left its folder"
+
+# The About box, from its button and from the window menu.
+click about
 wait_line "fenwold: dialog: About Fenwold" || fail "no About box"
 about=$(wid "About Fenwold") || fail "About box not shown"
 sleep 0.3
@@ -153,9 +244,11 @@ import -window root "$work/about.png"
 xdotool windowfocus --sync "$about"
 xdotool key Return
 for i in $(seq 200); do xdotool search --onlyvisible --name "^About Fenwold\$" >/dev/null 2>&1 || break; sleep 0.05; done
+xdotool mousemove --window "$main" 8 8 click 3
+wait_line "fenwold: menu: window menu" || fail "no window menu"
+xdotool key Escape
 
 # Close: the temp folder goes with the program.
-temp=$(sed -n 's/^fenwold: ready: //p' "$out")
 click close
 for i in $(seq 200); do kill -0 "$FW" 2>/dev/null || break; sleep 0.05; done
 kill -0 "$FW" 2>/dev/null && fail "did not end on Close"

@@ -103,12 +103,13 @@ class InfoFile : public ::testing::Test {
 };
 
 TEST_F(InfoFile, LineEndsLongLinesAndStrayCarriageReturns) {
-  std::string long_line(80, 'x');
-  write("first\r\nsecond\n" + std::string(73, 'y') + "\n" + long_line + "\nab\rcd\nlast");
+  const size_t max = fenwold::kInfoLineMax;
+  std::string long_line(max + 7, 'x');
+  write("first\r\nsecond\n" + std::string(max, 'y') + "\n" + long_line + "\nab\rcd\nlast");
   std::vector<std::string> lines{"old"};
   ASSERT_TRUE(fenwold::info_read_listing(path_, lines));
-  std::vector<std::string> expected{"first", "second", std::string(73, 'y'),
-                                    std::string(73, 'x'), std::string(7, 'x'), "ab", "last"};
+  std::vector<std::string> expected{"first", "second", std::string(max, 'y'),
+                                    std::string(max, 'x'), std::string(7, 'x'), "ab", "last"};
   EXPECT_EQ(lines, expected);
 }
 

@@ -89,7 +89,7 @@ TEST_F(RealPrograms, EveryFormatIsSavedAndTheSudsFileSurvives) {
 
 TEST_F(RealPrograms, ALocationSplitOffersItsSudsFilesAndConvertsTheChosenOne) {
   shell_.opens.push_back(data("twoloc.cd11"));
-  shell_.opens.push_back(temp("twoloc_10.suds"));
+  shell_.opens.push_back(next_temp("twoloc_10.suds"));
   fenwold::action_open(fe_);
   ASSERT_EQ(shell_.messages.size(), 1u) << shell_.last_message();
   EXPECT_EQ(shell_.messages[0].second, fenwold::MessageIcon::warning);

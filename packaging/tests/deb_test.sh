@@ -50,6 +50,7 @@ have vorlane && contains /usr/share/man/man5/trelkit.ini.5.gz
 [ -f "$TALVEX_SOURCE_DIR/examples/trelkit.ini" ] && contains /usr/share/talvex/trelkit.ini
 if [ "$TALVEX_SUDS_INSTALLED" = 1 ]; then
     grep -Eqx '/usr/lib/([a-z0-9_-]+/)?libsuds\.a' "$scratch/contents" || fail "package lacks libsuds.a"
+    grep -Eqx '/usr/lib/([a-z0-9_-]+/)?libtalvex_platform\.a' "$scratch/contents" || fail "package lacks libtalvex_platform.a"
     contains /usr/include/suds/suds.h
     grep -Eq '/pkgconfig/suds\.pc$' "$scratch/contents" || fail "package lacks suds.pc"
     grep -Eq '/cmake/suds/sudsConfig\.cmake$' "$scratch/contents" || fail "package lacks sudsConfig.cmake"

@@ -80,7 +80,7 @@ xdotool key Return
 # in the private folder fenwold made under $TMPDIR.
 info=""
 for _ in $(seq 300); do
-    info=$(ls "$T"/tmp/fenwold.*/rec.info 2>/dev/null | head -n 1)
+    info=$(ls "$T"/tmp/fenwold.*/*/rec.info 2>/dev/null | head -n 1)
     [ -n "$info" ] && [ -s "$info" ] && break
     kill -0 "$app" 2>/dev/null || die "fenwold ended during the import"
     if grep -q '^fenwold: message: ' "$T/out" 2>/dev/null; then

@@ -137,6 +137,7 @@ fi
 # --- Programs built against the installed SUDS library -----------------------
 if [ "$TALVEX_SUDS_INSTALLED" = 1 ]; then
     expect_file "$libdir/libsuds.a"
+    expect_file "$libdir/libtalvex_platform.a"
     expect_file "$includedir/suds/suds.h"
     expect_file "$libdir/pkgconfig/suds.pc"
     expect_file "$libdir/cmake/suds/sudsConfig.cmake"

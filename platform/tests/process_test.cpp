@@ -180,3 +180,70 @@ TEST_F(ProcessTest, DetachedStartRunsOnItsOwn) {
 }
 
 }  // namespace
+
+namespace {
+
+class WatchedChild : public ProcessTest {};
+
+TEST_F(WatchedChild, ReadsProgressAndErrorsWithTheVariableInTheChildOnly) {
+  ProcessOptions o;
+  o.progress_variable = "TEST_PROGRESS_FD";
+  o.capture_error = true;
+  o.environment = {{"TEST_EXTRA", "x y"}};
+  platform::ChildProcess child;
+  std::string error;
+  ASSERT_TRUE(child.start({"/bin/sh", "-c",
+                           "echo \"progress 1 1 0 2\" >&$TEST_PROGRESS_FD; sleep 0.2;"
+                           " echo \"progress 1 1 2 2\" >&$TEST_PROGRESS_FD;"
+                           " echo \"ERROR: $TEST_EXTRA\" >&2; exit 3"},
+                          o, error))
+      << error;
+  std::string progress;
+  int polls = 0;
+  while (child.poll(20)) {
+    progress += child.take_progress();
+    ++polls;
+  }
+  progress += child.take_progress();
+  EXPECT_GT(polls, 2);  // the caller got control back while the child worked
+  EXPECT_EQ(progress, "progress 1 1 0 2\nprogress 1 1 2 2\n");
+  EXPECT_EQ(child.error_output(), "ERROR: x y\n");
+  EXPECT_EQ(child.result().status, ProcessStatus::finished);
+  EXPECT_EQ(child.result().exit_code, 3);
+  EXPECT_EQ(getenv("TEST_PROGRESS_FD"), nullptr);
+  // A shell can write to it: the number is a single digit.
+  platform::ChildProcess shell;
+  ASSERT_TRUE(shell.start({"/bin/sh", "-c", "echo $TEST_PROGRESS_FD >&$TEST_PROGRESS_FD"}, o, error));
+  while (shell.poll(20)) {
+  }
+  EXPECT_EQ(shell.take_progress(), "3\n");
+}
+
+TEST_F(WatchedChild, CancelEndsTheWholeGroup) {
+  platform::ChildProcess child;
+  std::string error;
+  ASSERT_TRUE(child.start(
+      {"/bin/sh", "-c", "sleep 60 & echo $! > \"$0.pids\"; echo $$ >> \"$0.pids\"; wait",
+       path("group")},
+      {}, error));
+  ASSERT_TRUE(wait_for("group.pids"));
+  while (read("group.pids").find('\n') == read("group.pids").rfind('\n')) child.poll(10);
+  child.cancel();
+  EXPECT_EQ(child.result().status, ProcessStatus::cancelled);
+  std::istringstream pids(read("group.pids"));
+  int pid = 0;
+  while (pids >> pid) {
+    bool gone = false;
+    for (int i = 0; i < 500 && !gone; ++i) {
+      gone = ::kill(pid, 0) != 0 || zombie(pid);
+      if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone) << "process " << pid << " still runs";
+  }
+  EXPECT_FALSE(child.poll(0));
+  platform::ChildProcess missing;
+  EXPECT_FALSE(missing.start({path("none")}, {}, error));
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
+}  // namespace

@@ -8,7 +8,8 @@
 #include <limits>
 #include <memory>
 
-#include "plotdev/plotdev.h"
+#include "platform/file_handle.h"
+#include "plotdev/colors.h"
 
 namespace {
 
@@ -188,10 +189,7 @@ uint32_t RasterPainter::pixel(int x, int y) const {
 }
 
 int RasterPainter::write_ppm(const std::string& path) const {
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "wb"));
+  platform::FileHandle f(platform::open_file(path, "wb"));
   if (!f) return 0;
   std::fprintf(f.get(), "P6\n%d %d\n255\n", width_, height_);
   for (uint32_t p : pixels_) {

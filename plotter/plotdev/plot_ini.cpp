@@ -8,13 +8,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/file_handle.h"
+
 namespace {
 
 constexpr size_t kMaxLine = 254;
 
-struct Closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // One line without its line end, cut at kMaxLine characters; false at end
 // of file.
@@ -44,7 +43,7 @@ bool starts_with(const std::string& s, const char* prefix) {
 }  // namespace
 
 int plot_read_ini(const std::string& path, PlotIniValues& values) {
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "r"));
+  platform::FileHandle f(platform::open_file(path, "r"));
   if (!f) return 0;
   std::string line;
   bool in_section = false;

@@ -4,16 +4,16 @@
 // plot into the plot queue or through the hardcopy command.
 #include "plotdev/plotdev.h"
 
-#include <time.h>
-
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/console.h"
 #include "platform/files.h"
-#include "plot_command.h"
+#include "platform/shell.h"
 #include "plot_ini.h"
 #include "plot_queue.h"
 
@@ -49,11 +49,7 @@ void say(const char* text) {
   std::fflush(stdout);
 }
 
-void sleep_100ms() {
-  timespec t{0, 100 * 1000 * 1000};
-  while (nanosleep(&t, &t) != 0 && errno == EINTR) {
-  }
-}
+void sleep_100ms() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 
 // ---- the window's messages ----------------------------------------------------
 
@@ -82,7 +78,10 @@ void drop_temp_file() {
 void write_record(const std::vector<uint8_t>& rec) {
   PlotState& s = S();
   if (!hardcopy_mode() || !s.temp_file) return;
-  if (std::fwrite(rec.data(), 1, rec.size(), s.temp_file.get()) != rec.size()) drop_temp_file();
+  if (std::fwrite(rec.data(), 1, rec.size(), s.temp_file.get()) != rec.size()) {
+    drop_temp_file();
+    ++s.saves_failed;  // the plot was to be saved and will not be
+  }
 }
 
 void open_temp_file() {
@@ -94,11 +93,13 @@ void open_temp_file() {
     if (s.temp_dir.back() != '/') s.temp_dir += '/';
     s.temp_path = s.temp_dir + "TEMP$.PLX";
   }
-  s.temp_file.reset(std::fopen(s.temp_path.c_str(), "wb"));
+  s.temp_file.reset(platform::open_file(s.temp_path, "wb"));
   if (!s.temp_file) {
     std::fprintf(stderr, "\nERROR: Cannot open temporary file: %s\n", s.temp_path.c_str());
-    // Nothing can be written: go on with the screen alone.
+    // Nothing can be written: go on with the screen alone (in mode 3 with
+    // nothing at all), and let the exit status tell that the save failed.
     s.mode = 1;
+    ++s.saves_failed;
   }
 }
 
@@ -128,7 +129,7 @@ void plot_finish(bool save) {
     length = pos > 0 ? pos : 0;
     const std::vector<uint8_t> end = plx_encode_end();
     complete = complete && std::fwrite(end.data(), 1, end.size(), f) == end.size();
-    complete = (std::fclose(s.temp_file.release()) == 0) && complete;
+    complete = platform::close_file(s.temp_file) && complete;
   }
   if (save && !complete) {
     // A plot file without its end is not handed on.
@@ -142,9 +143,9 @@ void plot_finish(bool save) {
   if (save) {
     // Hardcopy with no command set keeps the plot in the queue instead.
     if (s.hardcopy && !s.hardcopy_command.empty()) {
-      const std::string command = s.hardcopy_command + " " + plot_shell_quote(s.temp_path);
+      const std::string command = s.hardcopy_command + " " + platform::shell_quote(s.temp_path);
       int status = 0;
-      const int err = plot_run_command(command, status);
+      const int err = platform::shell_run(command, status);
       if (err != 0) {
         report_start_failure(err);
         ++s.saves_failed;
@@ -214,22 +215,6 @@ void end_plot() {
 }  // namespace
 
 // ---- helpers ------------------------------------------------------------------
-
-uint32_t plot_color_value(int16_t index) {
-  static const uint32_t kColors[16] = {
-      0xFFFFFF, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0x8B4513, 0x000000,
-      0x808080, 0xADD8E6, 0x98FF98, 0xA0CDCD, 0xFFB6C1, 0xCDA0CD, 0xFFFF00, 0xBFBFBF,
-  };
-  return index >= 1 && index <= 15 ? kColors[index] : 0xFFFFFF;
-}
-
-PlotPenStyle plot_style_of(int16_t index) {
-  static const PlotPenStyle kStyles[10] = {
-      PEN_STYLE_SOLID,    PEN_STYLE_DASH,       PEN_STYLE_DASHDOT, PEN_STYLE_DASHDOTDOT, PEN_STYLE_DASH,
-      PEN_STYLE_DASHDOT,  PEN_STYLE_DASHDOTDOT, PEN_STYLE_DOT,     PEN_STYLE_DASH,       PEN_STYLE_DASHDOT,
-  };
-  return kStyles[index < 0 ? 0 : index > 9 ? 9 : index];
-}
 
 const PlotState& plot_state() { return S(); }
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/file_handle.h"
+
 bool plx_is_pen_code(int16_t code) {
   switch (code) {
     case 2: case 3: case 12: case 13:
@@ -96,10 +98,7 @@ int plx_decode(const uint8_t* data, size_t size, std::vector<PlxRecord>& out, st
 
 int plx_read_file(const std::string& path, std::vector<PlxRecord>& out, std::string& error) {
   out.clear();
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "rb"));
+  platform::FileHandle f(platform::open_file(path, "rb"));
   if (!f) {
     error = "cannot open " + path + ": " + std::strerror(errno);
     return 0;

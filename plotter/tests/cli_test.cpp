@@ -56,6 +56,26 @@ TEST_F(Cli, UsageEndsTheRunAfterTheArgumentsBeforeIt) {
                   "  1 - /p3\n  2 - /?\n");
 }
 
+TEST_F(Cli, HelpAndVersionAnswerAloneAndWriteNothing) {
+    const RunResult help = run_vorlane({"/p3", "--help", "q.suds"}, env());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.substr(0, 57), "Usage: VORLANE [switches] SUDSfile [hypofile] [switches]\n");
+    EXPECT_EQ(help.out.find("VORLANE - Win32"), std::string::npos);
+    const RunResult version = run_vorlane({"--version"}, env());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vorlane 1.1.0\n");
+    EXPECT_TRUE(fs::is_empty(dir.path())); // no log, no plot
+}
+
+TEST_F(Cli, HardcopyThatCannotBeWrittenFailsTheRun) {
+    write_suds(dir.file("q.suds"), example_channels());
+    write_text(dir.file("trelkit.ini"), "[2.X_VEXIL]\nTEMPDIR=" + dir.file("missing") + "\n");
+    const RunResult r = run_vorlane({"/P3", "/H", "q.suds"}, env());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("ERROR: Cannot open temporary file:"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir.file("plot0000.plx")));
+}
+
 TEST_F(Cli, NoSudsFileNamed) {
     const RunResult r = run_vorlane({"/p3"}, env());
     EXPECT_EQ(r.status, 1);
@@ -127,7 +147,7 @@ TEST_F(Cli, TraceOutsideTheWindowIsLoggedAndFlagged) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(log().find("Station CH1 outside of plot window: IST=09/22/06 10:23:50.750\n"),
               std::string::npos);
-    EXPECT_NE(r.out.find("\nError(s) have occured, please review VORLANE.LOG.\n"),
+    EXPECT_NE(r.out.find("\nError(s) have occured, please review vorlane.log.\n"),
               std::string::npos);
 }
 

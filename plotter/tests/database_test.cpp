@@ -17,26 +17,31 @@ namespace {
 class Database : public ::testing::Test {
   protected:
     void SetUp() override {
+        database = TraceDatabase{}; // its file goes before the library's table is reset
         vorlane_reset();
         suds_reset();
         ASSERT_EQ(vorlane_log_open("vorlane.log"), 1);
     }
     void TearDown() override {
-        if (vorlane_state().suds_fd)
-            suds_close(vorlane_state().suds_fd);
+        database = TraceDatabase{};
         vorlane_reset();
     }
     int build(const std::vector<TestChannel>& chans, bool mux = false) {
         write_suds(dir.file("quake.dmx"), chans, mux);
-        vorlane_state().suds_name = dir.file("quake.dmx");
-        return trace_build_database();
+        return build_named(dir.file("quake.dmx"));
+    }
+    int build_named(const std::string& name) {
+        const VorlaneState& st = vorlane_state();
+        database = trace_build_database(name, st.hypo_name, st.settings);
+        return static_cast<int>(database.records.size());
     }
     std::string log() {
         vorlane_log_close();
         return read_text(dir.file("vorlane.log"));
     }
-    std::vector<TraceRecord>& db() { return vorlane_state().db; }
+    std::vector<TraceRecord>& db() { return database.records; }
     ScratchDir dir;
+    TraceDatabase database;
 };
 
 TestChannel chan(const char* stn, char comp, std::vector<double> samples = {1, 2, 3}) {
@@ -92,9 +97,9 @@ TEST_F(Database, MergesStructuresOfOneChannelAndKeepsFirstAppearanceOrder) {
     EXPECT_EQ(rb.sample_bias, 2048);
     EXPECT_EQ(trace_long_id_text(rb), "BBBB:HHN");
     // The offset is the tag position of the DescripTrace: reading there gives it back.
-    ASSERT_EQ(suds_seek(vorlane_state().suds_fd, rb.offset), 1);
+    ASSERT_EQ(suds_seek(database.file.get(), rb.offset), 1);
     SudsRecord rec;
-    ASSERT_EQ(suds_read_struct(vorlane_state().suds_fd, &rec), 1);
+    ASSERT_EQ(suds_read_struct(database.file.get(), &rec), 1);
     EXPECT_EQ(rec.type, SUDS_DESCRIP_TRACE);
     EXPECT_EQ(log(),
               "Input SUDS data file: " + dir.file("quake.dmx") + "\nNo hypocenter data found.\n");
@@ -151,9 +156,10 @@ TEST_F(Database, ListingFromTheSudsNameSortsByDistanceAndDropsUnpicked) {
     ASSERT_EQ(build({chan("FAR", 'Z'), chan("MID", 'Z'), chan("NONE", 'Z'), chan("NEAR", 'Z')}), 2);
     EXPECT_EQ(std::string(db()[0].station, 4), "NEAR");
     EXPECT_EQ(std::string(db()[1].station, 3), "FAR");
-    EXPECT_FLOAT_EQ(vorlane_state().settings.range_min, 5.5f);
-    EXPECT_FLOAT_EQ(vorlane_state().settings.range_max, 80.0f);
-    EXPECT_EQ(vorlane_state().hypo.kind, 1);
+    EXPECT_FLOAT_EQ(database.range_min, 5.5f);
+    EXPECT_FLOAT_EQ(database.range_max, 80.0f);
+    EXPECT_EQ(database.hypo.kind, 1);
+    EXPECT_EQ(database.hypo_name, dir.file("quake.prt"));
     EXPECT_EQ(log(), "Input SUDS data file: " + dir.file("quake.dmx") +
                          "\nHypocenter data file: " + dir.file("quake.prt") + "\n");
 }
@@ -176,7 +182,7 @@ TEST_F(Database, TeleseismicListingKeepsFileOrder) {
     ASSERT_EQ(build({chan("BBB", 'Z'), chan("AAA", 'Z')}), 2);
     EXPECT_EQ(std::string(db()[0].station, 3), "BBB");
     EXPECT_FLOAT_EQ(db()[1].delta, 77.0f);
-    EXPECT_EQ(vorlane_state().hypo.kind, 3);
+    EXPECT_EQ(database.hypo.kind, 3);
 }
 
 TEST_F(Database, HypocentreNameComesFromTheFilePartOnly) {
@@ -185,9 +191,8 @@ TEST_F(Database, HypocentreNameComesFromTheFilePartOnly) {
     write_suds(dir.file("data.v2/quake"), {chan("AAA", 'Z')});
     write_text(dir.file("data.v2/quake.prt"),
                "  DATE\n 0601011200 00.00\n  STN\n" + prt_line("AAA", " 1.0", "0") + "\n");
-    vorlane_state().suds_name = dir.file("data.v2/quake");
-    ASSERT_EQ(trace_build_database(), 1);
-    EXPECT_EQ(vorlane_state().hypo.kind, 1);
+    ASSERT_EQ(build_named(dir.file("data.v2/quake")), 1);
+    EXPECT_EQ(database.hypo.kind, 1);
 }
 
 TEST_F(Database, NamedListingThatIsMissing) {
@@ -220,7 +225,7 @@ TEST_F(Database, DumpFormat) {
     db()[0].reverse = 1;
     const std::string before = log();
     ASSERT_EQ(vorlane_log_open("dump.log"), 1);
-    trace_dump();
+    trace_dump(database);
     vorlane_log_close();
     const std::string dump = read_text(dir.file("dump.log"));
     const std::string head =

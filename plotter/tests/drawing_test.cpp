@@ -12,6 +12,7 @@
 #include "test_util.h"
 #include "trace_db.h"
 #include "trace_draw.h"
+#include "trace_escape.h"
 #include "vorlane_log.h"
 #include "vorlane_state.h"
 
@@ -35,21 +36,22 @@ int read_key() {
 class Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
+        database = TraceDatabase{}; // its file goes before the library's table is reset
+        run = TraceDrawRun{};
         vorlane_reset();
         suds_reset();
         plot_reset();
         setenv("TMP", dir.path().c_str(), 1);
         g_key = -1;
-        trace_draw_set_hooks({key_waiting, read_key});
+        trace_escape_set_hooks({key_waiting, read_key});
         ASSERT_EQ(plot_initialize(""), 1);
         plot_set_hardcopy(0);
         st().settings.plot_mode = 3;
         st().settings.annot = 0;
     }
     void TearDown() override {
-        if (st().suds_fd)
-            suds_close(st().suds_fd);
-        trace_draw_set_hooks({});
+        database = TraceDatabase{};
+        trace_escape_set_hooks({});
         plot_reset();
         vorlane_reset();
     }
@@ -58,8 +60,7 @@ class Drawing : public ::testing::Test {
     // Builds the database of the channels; plot window from the first IST over `span` seconds.
     void load(const std::vector<TestChannel>& chans, double span) {
         write_suds(dir.file("t.dmx"), chans);
-        st().suds_name = dir.file("t.dmx");
-        ASSERT_GE(trace_build_database(), 1);
+        ASSERT_GE(build(dir.file("t.dmx")), 1);
         SheetValues& sv = st().sheet;
         sv.window_start = sv.plot_start = chans[0].ist;
         sv.plot_end = sv.plot_start + span;
@@ -67,10 +68,23 @@ class Drawing : public ::testing::Test {
         sv.band_height = kFar - kNear;
     }
 
+    int build(const std::string& name) {
+        database = trace_build_database(name, "", st().settings);
+        return static_cast<int>(database.records.size());
+    }
+    std::vector<TraceRecord>& db() { return database.records; }
+
+    // One trace as a sheet draws it, in the test band.
+    int draw_trace(int index) {
+        run.listing = database.listing_read();
+        return sheet_draw_trace(database, db()[index], TraceBand{kFar, kYL, kNear, kYR}, run,
+                                stats);
+    }
+
     // Draws record `index` in the test band and returns the pen strokes of the plot.
     std::vector<Stroke> draw(int index = 0, int expect = 1) {
         EXPECT_EQ(plot_open(3), 1);
-        EXPECT_EQ(trace_draw(index, kFar, kYL, kNear, kYR), expect);
+        EXPECT_EQ(draw_trace(index), expect);
         if (expect)
             plot_pen(0, 0, PEN_END_PLOT);
         return strokes();
@@ -97,6 +111,9 @@ class Drawing : public ::testing::Test {
 
     ScratchDir dir;
     int plot_no = 0;
+    TraceDatabase database;
+    TraceDrawRun run;
+    TraceStats stats;
 };
 
 TestChannel wave(char type, std::vector<double> samples, float rate = 100.0f) {
@@ -131,11 +148,12 @@ TEST_F(Drawing, EverySampleAtItsPlaceWithoutDecimation) {
     }
     EXPECT_NEAR(s[2].x, kCentre - 1000 * f, 1e-6);
     EXPECT_NEAR(s[4].x, kCentre + 1000 * f, 1e-6);
-    EXPECT_EQ(st().db[0].peak, 1000);
-    EXPECT_DOUBLE_EQ(st().db[0].maximum, 1000.0);
-    EXPECT_DOUBLE_EQ(st().db[0].minimum, -1000.0);
-    EXPECT_DOUBLE_EQ(st().db[0].mean, 0.0);
-    EXPECT_FLOAT_EQ(st().sheet.trace_centre, kCentre);
+    EXPECT_EQ(db()[0].peak, 1000);
+    EXPECT_DOUBLE_EQ(db()[0].maximum, 1000.0);
+    EXPECT_DOUBLE_EQ(db()[0].minimum, -1000.0);
+    EXPECT_DOUBLE_EQ(db()[0].mean, 0.0);
+    EXPECT_FLOAT_EQ(stats.centre, kCentre);
+    EXPECT_EQ(stats.peak, 1000);
 }
 
 TEST_F(Drawing, FullScaleFollowsTheMagnification) {
@@ -174,7 +192,7 @@ TEST_F(Drawing, FloatTracesScaleByTheirPeak) {
     std::vector<double> v(12000, 0.0);
     v[5000] = 3.0e-6;
     load({wave('f', v)}, 120.0);
-    st().settings.decimation = 0;
+    run.decimation = 0;
     EXPECT_NEAR(max_deflection(draw()), 0.5, 1e-4);
 }
 
@@ -190,13 +208,13 @@ TEST_F(Drawing, OffsetBiasAndMeanAreRemovedAndValuesClipped) {
     s = draw();
     EXPECT_FLOAT_EQ(s[2].x, kCentre - 0.5f); // clipped to the 12-bit full scale
     EXPECT_FLOAT_EQ(s[4].x, kCentre + 0.5f);
-    EXPECT_EQ(st().db[0].peak, 2047);
+    EXPECT_EQ(db()[0].peak, 2047);
 }
 
 TEST_F(Drawing, ReversedPolarityMirrorsTheTrace) {
     load({wave('l', {0, 70000, -30000, 0, 10})}, 0.04);
     const std::vector<Stroke> plain = draw();
-    st().db[0].reverse = 1;
+    db()[0].reverse = 1;
     const std::vector<Stroke> mirrored = draw();
     ASSERT_EQ(plain.size(), mirrored.size());
     for (size_t i = 0; i < plain.size(); ++i) {
@@ -210,7 +228,7 @@ TEST_F(Drawing, SimpleDecimationDrawsEveryNthSample) {
     for (int i = 0; i <= 100; ++i)
         v[i] = i * 10;
     load({wave('i', v)}, 1.0);
-    st().settings.decimation = 5;
+    run.decimation = 5;
     const std::vector<Stroke> s = draw();
     ASSERT_EQ(s.size(),
               1u + 20u); // move, then samples 0, 5, ..., 95 (100 lies past the last index)
@@ -227,13 +245,13 @@ TEST_F(Drawing, WindowingDecimationKeepsEveryPeakInTwoStrokesPerPoint) {
     v[7777] = 30000;
     v[9001] = -20000;
     load({wave('i', v)}, 120.0);
-    st().settings.decimation = 0;
+    run.decimation = 0;
     const std::vector<Stroke> s = draw();
     const int points = static_cast<int>(300 * static_cast<double>(kYR - kYL));
     EXPECT_EQ(points, 2120);
     EXPECT_LE(s.size(), 1u + 2u * points);
     EXPECT_GE(s.size(), 2u * (points - 2));
-    EXPECT_EQ(st().settings.decimation, 0);
+    EXPECT_EQ(run.decimation, 0);
     // Each point is a stroke at one y; the spikes survive.
     float lo = 10, hi = -10;
     for (size_t i = 1; i + 1 < s.size(); i += 2) {
@@ -249,11 +267,38 @@ TEST_F(Drawing, WindowingDecimationKeepsEveryPeakInTwoStrokesPerPoint) {
     EXPECT_NEAR(hi, kCentre + 20000 * 0.5 / 32767, 1e-6);
 }
 
+TEST_F(Drawing, WindowingClipsAndPeaksOnlyThePlottedSamples) {
+    std::vector<double> v(12000, 0.0);
+    v[7777] = 4000; // beyond the 12-bit full scale
+    v[9001] = -1500;
+    load({wave('q', v)}, 120.0);
+    run.decimation = 0;
+    std::vector<Stroke> s = draw();
+    float lo = 10, hi = -10;
+    for (const Stroke& p : s)
+        lo = std::min(lo, p.x), hi = std::max(hi, p.x);
+    EXPECT_FLOAT_EQ(lo, kCentre - 0.5f);
+    EXPECT_NEAR(hi, kCentre + 1500 * 0.5 / 2047, 1e-6);
+    EXPECT_EQ(db()[0].peak, 2047);
+
+    // A sample before the plot start counts in the mean but not in the peak.
+    SetUp();
+    v.assign(12000, 0.0);
+    v[100] = -5000;
+    v[7777] = 1000;
+    load({wave('q', v)}, 110.0);
+    st().sheet.plot_start += 10.0;
+    run.decimation = 0;
+    draw();
+    EXPECT_EQ(db()[0].peak, 1000);
+    EXPECT_NEAR(db()[0].mean, -4000.0 / 12000, 1e-12);
+}
+
 TEST_F(Drawing, WindowingTurnsIntoNoneForSlowTraces) {
     load({wave('i', std::vector<double>(120, 0.0), 1.0f)}, 120.0);
-    st().settings.decimation = 0;
+    run.decimation = 0;
     const std::vector<Stroke> s = draw();
-    EXPECT_EQ(st().settings.decimation, 1);
+    EXPECT_EQ(run.decimation, 1); // for the rest of the run
     EXPECT_EQ(s.size(), 121u);
 }
 
@@ -271,19 +316,19 @@ TEST_F(Drawing, EscapeOnTheConsoleEndsThePlot) {
     load({wave('i', {1, 2, 3})}, 1.0);
     g_key = 27;
     EXPECT_EQ(plot_open(3), 1);
-    EXPECT_EQ(trace_draw(0, kFar, kYL, kNear, kYR), 0);
+    EXPECT_EQ(draw_trace(0), 0);
     EXPECT_EQ(plot_state().state, -1); // the plot was ended
     g_key = 'x';                       // other keys are dropped
     EXPECT_EQ(plot_open(3), 1);
-    EXPECT_EQ(trace_draw(0, kFar, kYL, kNear, kYR), 1);
+    EXPECT_EQ(draw_trace(0), 1);
     plot_pen(0, 0, PEN_END_PLOT);
 }
 
 TEST_F(Drawing, PhaseMarksAtTheirTimes) {
     load({wave('i', std::vector<double>(1000, 0.0))}, 10.0);
     st().settings.annot = 0;
-    st().hypo.kind = 1;
-    TraceRecord& r = st().db[0];
+    database.hypo.kind = 1;
+    TraceRecord& r = db()[0];
     const double t0 = st().sheet.plot_start;
     r.p_observed = t0 + 2.0;
     r.p_calculated = t0 + 2.5;
@@ -327,8 +372,8 @@ TEST_F(Drawing, PhaseMarksAtTheirTimes) {
 
 TEST_F(Drawing, PickBeforeThePlotClampsItsResidualBarsToTheAxisStart) {
     load({wave('i', std::vector<double>(1000, 0.0))}, 10.0);
-    st().hypo.kind = 2;
-    TraceRecord& r = st().db[0];
+    database.hypo.kind = 2;
+    TraceRecord& r = db()[0];
     r.p_observed = st().sheet.plot_start - 1.0;
     r.p_calculated = st().sheet.plot_start + 1.0;
     r.p_weight = 4;
@@ -364,9 +409,9 @@ TEST_F(Drawing, AmplitudeBracketsAtBothEnds) {
 TEST_F(Drawing, WrongStructureAtTheOffsetIsOutOfSync) {
     load({wave('i', {1, 2, 3})}, 1.0);
     ASSERT_EQ(vorlane_log_open("vorlane.log"), 1);
-    st().db[0].offset = 0; // the StationComp
+    db()[0].offset = 0; // the StationComp
     EXPECT_EQ(plot_open(3), 1);
-    EXPECT_EQ(trace_draw(0, kFar, kYL, kNear, kYR), 0);
+    EXPECT_EQ(draw_trace(0), 0);
     EXPECT_EQ(plot_state().state, -1);
     EXPECT_TRUE(st().error_flag);
     vorlane_log_close();
@@ -432,10 +477,9 @@ TEST(SheetLayout, NumbersAsText) {
 TEST_F(Drawing, TimeAxisTicksOfANinetySecondSheet) {
     TestChannel c = wave('i', std::vector<double>(9000, 0.0));
     write_suds(dir.file("t.dmx"), {c});
-    st().suds_name = dir.file("t.dmx");
-    ASSERT_EQ(trace_build_database(), 1);
+    ASSERT_EQ(build(dir.file("t.dmx")), 1);
     st().sheet_label = "t.dmx";
-    ASSERT_EQ(sheet_plot_all(1), 1);
+    ASSERT_EQ(sheet_plot_all(database), 1);
     const std::vector<Stroke> s = strokes();
     std::vector<float> majors, minors;
     for (const Stroke& p : s) {
@@ -461,14 +505,13 @@ TEST_F(Drawing, NoTraceInsideAZeroWindowStillGivesASheet) {
     b.station = "BBB";
     b.ist = a.ist + 3;
     write_suds(dir.file("t.dmx"), {a, b});
-    st().suds_name = dir.file("t.dmx");
-    ASSERT_EQ(trace_build_database(), 2);
+    ASSERT_EQ(build(dir.file("t.dmx")), 2);
     st().settings.half_window = 0.0;
-    ASSERT_EQ(sheet_plot_all(2), 1);
+    ASSERT_EQ(sheet_plot_all(database), 1);
     EXPECT_DOUBLE_EQ(st().sheet.window_start, a.ist);
     EXPECT_DOUBLE_EQ(st().sheet.plot_end, a.ist + 5.0);
-    EXPECT_EQ(st().db[1].include, 0);
-    EXPECT_DOUBLE_EQ(st().db[1].ist, a.ist); // moved to the reference time
+    EXPECT_EQ(db()[1].include, 0);
+    EXPECT_DOUBLE_EQ(db()[1].ist, a.ist); // moved to the reference time
     EXPECT_TRUE(st().error_flag);
     EXPECT_GT(strokes().size(), 1000u);
 }
@@ -484,15 +527,12 @@ TEST_F(Drawing, TruncatedFilesPlotOrFailCleanly) {
     for (size_t n = 0; n <= full.size(); ++n) {
         SetUp();
         write_text(dir.file("t.dmx"), full.substr(0, n));
-        st().suds_name = dir.file("t.dmx");
-        const int count = trace_build_database();
-        if (count > 0 && sheet_plot_all(count) == 1)
+        const int count = build(dir.file("t.dmx"));
+        if (count > 0 && sheet_plot_all(database) == 1)
             ++plotted;
         else
             ++refused;
-        if (st().suds_fd)
-            suds_close(st().suds_fd);
-        st().suds_fd = 0;
+        database = TraceDatabase{};
     }
     EXPECT_GT(plotted, 0);
     EXPECT_GT(refused, 0);
@@ -503,17 +543,16 @@ TEST_F(Drawing, RecordSectionPlacesTracesByDistance) {
     TestChannel b = a;
     b.station = "BBB";
     write_suds(dir.file("t.dmx"), {a, b});
-    st().suds_name = dir.file("t.dmx");
-    ASSERT_EQ(trace_build_database(), 2);
-    st().hypo.kind = 1;
-    st().db[0].delta = 10.0f;
-    st().db[1].delta = 50.0f;
+    ASSERT_EQ(build(dir.file("t.dmx")), 2);
+    database.hypo.kind = 1;
+    db()[0].delta = 10.0f;
+    db()[1].delta = 50.0f;
     PlotSettings& set = st().settings;
     set.record_section = 1;
     set.annot = kAnnotEventLine | kAnnotPRemark;
-    set.range_min = 10.0f;
-    set.range_max = 50.0f;
-    ASSERT_EQ(sheet_plot_all(2), 1);
+    database.range_min = 10.0f;
+    database.range_max = 50.0f;
+    ASSERT_EQ(sheet_plot_all(database), 1);
     // Two bands of the whole page; the far trace's zero line is the range axis end.
     const float band = (10.0f - 0.35f - 0.17f) / 2 - 0.085f;
     const float xs = 0.35f + 0.085f + band / 2, xe = 9.83f - band / 2;
@@ -537,12 +576,11 @@ TEST_F(Drawing, AmplitudeNumbersInVoltsWhenGainAndConstantAreKnown) {
     b.station = "BBB";
     b.mvolts = 0.5f; // no gain: stays in counts
     write_suds(dir.file("t.dmx"), {a, b});
-    st().suds_name = dir.file("t.dmx");
-    ASSERT_EQ(trace_build_database(), 2);
+    ASSERT_EQ(build(dir.file("t.dmx")), 2);
     st().settings.amp_unit = 1;
-    ASSERT_EQ(sheet_plot_all(2), 1);
-    EXPECT_DOUBLE_EQ(st().db[0].maximum, 1000.0 / 2000.0 / 4.0);
-    EXPECT_DOUBLE_EQ(st().db[1].maximum, 1000.0);
+    ASSERT_EQ(sheet_plot_all(database), 1);
+    EXPECT_DOUBLE_EQ(db()[0].maximum, 1000.0 / 2000.0 / 4.0);
+    EXPECT_DOUBLE_EQ(db()[1].maximum, 1000.0);
 }
 
 } // namespace

@@ -30,8 +30,8 @@ class Settings : public ::testing::Test {
         write_text(dir.file("trelkit.ini"), text);
         vorlane_read_ini(dir.file("trelkit.ini").c_str());
     }
-    std::string summary() {
-        vorlane_settings_summary();
+    std::string summary(bool listing = false, float range_min = 0, float range_max = 0) {
+        vorlane_settings_summary(listing, range_min, range_max);
         return log();
     }
     PlotSettings& s() { return vorlane_state().settings; }
@@ -217,20 +217,18 @@ TEST_F(Settings, SummaryOfDefaults) {
 
 TEST_F(Settings, SummaryOfEverySetting) {
     args({"/x5", "/j3", "/l90", "/m8", "/b20", "/p3", "/t12", "/w30", "/r", "/a3"});
-    s().range_min = 1.5f;
-    s().range_max = 80.25f;
-    vorlane_state().hypo.kind = 1;
-    EXPECT_EQ(summary(), "\n\nDecimation:   Simple decimation, factor = 5.\n"
-                         "Jump seconds: 3.0\n"
-                         "Plot seconds: 90.0\n"
-                         "Scaling:      Up to 8.0X magnifacation on amplitude axis\n"
-                         "Baseline:     20 samples\n"
-                         "Plot mode:    Hardcopy only\n"
-                         "Traces/page:  12\n"
-                         "Plot window:  30.0 seconds about 1st IST.\n"
-                         "Plotting record section, range: 1.5 - 80.2\n"
-                         "Phase arrivals with weight <= 3 will be plotted\n"
-                         "\n\n");
+    EXPECT_EQ(summary(true, 1.5f, 80.25f),
+              "\n\nDecimation:   Simple decimation, factor = 5.\n"
+              "Jump seconds: 3.0\n"
+              "Plot seconds: 90.0\n"
+              "Scaling:      Up to 8.0X magnifacation on amplitude axis\n"
+              "Baseline:     20 samples\n"
+              "Plot mode:    Hardcopy only\n"
+              "Traces/page:  12\n"
+              "Plot window:  30.0 seconds about 1st IST.\n"
+              "Plotting record section, range: 1.5 - 80.2\n"
+              "Phase arrivals with weight <= 3 will be plotted\n"
+              "\n\n");
 }
 
 TEST_F(Settings, AlignWindowIsTheHalfWidthItself) {

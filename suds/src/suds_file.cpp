@@ -1,15 +1,14 @@
 // SUDS structure tag and file access: the open-file table and its operations.
 #include "suds/suds_file.h"
 
-#include <unistd.h>
-
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/file_handle.h"
+#include "platform/paths.h"
 #include "suds/suds_bytes.h"
 
 namespace {
@@ -21,7 +20,7 @@ enum class Direction { kNone, kRead, kWrite };
 
 struct Slot {
     FILE* stream = nullptr;
-    std::string name; // absolute path, upper case, for messages
+    std::string name; // absolute path as messages show it
     SudsTag tag;      // last tag read or written
     int64_t tag_position = 0;
     int mode = 0;
@@ -70,32 +69,23 @@ void prepare(Slot& s, Direction d) {
 bool seek_to(Slot& s, int64_t pos) {
     // On failure the direction stays: written data that could not be flushed
     // is reported as the write error it is.
-    if (fseeko(s.stream, static_cast<off_t>(pos), SEEK_SET) != 0)
+    if (platform::seek_file(s.stream, pos, SEEK_SET) != 0)
         return false;
     s.last = Direction::kNone;
     return true;
 }
 
 int64_t tell(Slot& s) {
-    return static_cast<int64_t>(ftello(s.stream));
+    return platform::tell_file(s.stream);
 }
 
-std::string absolute_upper(const char* path) {
-    std::string full;
-    if (path[0] != '/') {
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) {
-            full = cwd;
-            if (full.empty() || full.back() != '/')
-                full += '/';
-        }
-    }
-    full += path;
+// The slot name: the absolute path, cut to 260 characters, upper-cased where
+// file names ignore case (Windows); on Linux names keep their case.
+std::string message_name(const char* path) {
+    std::string full = platform::absolute_path(path);
     if (full.size() > kMaxName)
         full.resize(kMaxName);
-    for (char& c : full)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return full;
+    return platform::display_name(full);
 }
 
 void decode_tag(const uint8_t* b, SudsTag* t) {
@@ -200,14 +190,14 @@ int suds_open(const char* path, int mode) {
                                                          : "r+b";
     const char* given = path ? path : "";
     errno = 0;
-    FILE* f = given[0] ? std::fopen(given, stream_mode) : nullptr;
+    FILE* f = given[0] ? platform::open_file(given, stream_mode) : nullptr;
     if (!f) {
         const int err = errno ? errno : ENOENT;
         set_error(std::string("ERROR: Unable to open file: ") + given + kIndent + system_text(err));
         return 0;
     }
     std::setvbuf(f, g_buffers[index], _IOFBF, kStreamBuffer);
-    if (mode == SUDS_MODE_APPEND && fseeko(f, 0, SEEK_END) != 0) {
+    if (mode == SUDS_MODE_APPEND && platform::seek_file(f, 0, SEEK_END) != 0) {
         const int err = errno;
         std::fclose(f);
         set_error(std::string("ERROR: Seek error in: ") + given + kIndent + system_text(err));
@@ -217,7 +207,7 @@ int suds_open(const char* path, int mode) {
     Slot& s = g_slots[index];
     clear_slot(s);
     s.stream = f;
-    s.name = absolute_upper(given);
+    s.name = message_name(given);
     s.tag_position = tell(s);
     if (s.tag_position < 0)
         s.tag_position = 0;

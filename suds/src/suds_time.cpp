@@ -1,13 +1,11 @@
 // SUDS times and dates.
 #include "suds/suds_time.h"
 
-#include <sys/time.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
+#include "platform/wall_clock.h"
 #include "suds/suds_error.h"
 
 namespace {
@@ -203,15 +201,10 @@ void suds_split_time(SudsTime t, int16_t* year, int16_t* month, int16_t* day, in
 }
 
 SudsTime suds_now() {
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    time_t now = tv.tv_sec;
-    struct tm local;
-    long offset = 0; // seconds east of UTC, daylight saving included
-    if (localtime_r(&now, &local))
-        offset = local.tm_gmtoff;
-    const long millis = static_cast<long>(tv.tv_usec / 1000);
-    return static_cast<double>(tv.tv_sec) + millis / 1000.0 + static_cast<double>(offset);
+    // Local time: the clock's offset east of UTC, daylight saving included.
+    const platform::WallClock c = platform::wall_clock_now();
+    return static_cast<double>(c.utc_seconds) + c.milliseconds / 1000.0 +
+           static_cast<double>(c.utc_offset_seconds);
 }
 
 SudsTime suds_parse_time(const char* text, int form) {

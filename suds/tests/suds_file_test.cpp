@@ -1,10 +1,10 @@
 // Structure tag and file access on real files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,14 +21,17 @@ class SudsFile : public ::testing::Test {
     void SetUp() override {
         suds_reset();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = ::testing::TempDir() + "suds_" + info->name() + "_" + std::to_string(getpid());
-        std::string cmd = "mkdir -p '" + dir_ + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        dir_ = (std::filesystem::path(::testing::TempDir()) / (std::string("suds_") + info->name()))
+                   .string();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        std::filesystem::create_directories(dir_, ec);
+        ASSERT_TRUE(std::filesystem::is_directory(dir_)) << ec.message();
     }
     void TearDown() override {
         suds_reset();
-        std::string cmd = "rm -rf '" + dir_ + "'";
-        (void)std::system(cmd.c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
     }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
@@ -40,9 +43,14 @@ class SudsFile : public ::testing::Test {
         std::ofstream out(p, std::ios::binary);
         out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     }
-    static std::string upper(std::string s) {
+    // A file's name in the library's messages: absolute; upper case on
+    // Windows, where names ignore case, and as it is elsewhere.
+    static std::string upper(const std::string& p) {
+        std::string s = std::filesystem::absolute(p).make_preferred().string();
+#ifdef _WIN32
         for (char& c : s)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+#endif
         return s;
     }
 
@@ -323,13 +331,27 @@ TEST_F(SudsFile, BadDescriptorsAndOpenFailures) {
     EXPECT_EQ(suds_read_struct(fd, &rec), 0);
     EXPECT_STREQ(suds_error_text(), "ERROR: Invalid file descriptor!");
 
-    // A relative path is named absolute and upper case.
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    const int rel = suds_open("rel.sud", SUDS_MODE_CREATE);
-    EXPECT_EQ(std::string(suds_file_name(rel)), upper(dir_ + "/rel.sud"));
-    ASSERT_EQ(chdir(cwd), 0);
+    // A relative path is named absolute, in its own case on Linux.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    const int rel = suds_open("Rel.Sud", SUDS_MODE_CREATE);
+    const std::string rel_name = suds_file_name(rel);
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(rel_name, upper(dir_ + "/Rel.Sud"));
+#ifndef _WIN32
+    EXPECT_EQ(rel_name, dir_ + "/Rel.Sud");
+#endif
+    suds_reset();
+
+    // Messages name a long path by its first 260 characters.
+    std::string deep = dir_;
+    while (deep.size() < 300)
+        deep += "/Folder_0123456789";
+    std::filesystem::create_directories(deep);
+    const std::string long_name = deep + "/Long.sud";
+    const int lf = suds_open(long_name.c_str(), SUDS_MODE_CREATE);
+    ASSERT_EQ(lf, 1) << suds_error_text();
+    EXPECT_EQ(std::string(suds_file_name(lf)), upper(long_name).substr(0, 260));
 }
 
 TEST_F(SudsFile, OutOfSyncAndWrongMachineType) {

@@ -279,8 +279,11 @@ TEST(SudsTime, ParseTimeInBothForms) {
 TEST(SudsTime, NowIsLocalWallClockTime) {
     const time_t before = time(nullptr);
     const double now = suds_now();
-    struct tm local;
-    ASSERT_NE(localtime_r(&before, &local), nullptr);
-    const double expected = static_cast<double>(before) + static_cast<double>(local.tm_gmtoff);
+    const struct tm* local = std::localtime(&before);
+    ASSERT_NE(local, nullptr);
+    const double expected =
+        suds_make_time(static_cast<int16_t>(local->tm_year + 1900), static_cast<int16_t>(local->tm_mon + 1),
+                       static_cast<int16_t>(local->tm_mday), static_cast<int16_t>(local->tm_hour),
+                       static_cast<int16_t>(local->tm_min), local->tm_sec);
     EXPECT_NEAR(now, expected, 3.0);
 }

@@ -1,13 +1,11 @@
 // cd11gen: writes a synthetic recorder CD1.1 file from a short description
 // given on the command line.
 #include "recorder_writer.h"
-
-#include <unistd.h>
+#include "talvex_version.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -35,20 +33,19 @@ const char* const kUsage =
     "  -G BITS                 GPS status: on, off, unlocked or off,unlocked (on)\n"
     "  -k MICROSEC             clock differential (0)\n"
     "  -b WEIGHT               bit weight, volts per count (1e-6)\n"
-    "  -x SITE                 site name of the frame header (TALV1)\n";
+    "  -x SITE                 site name of the frame header (TALV1)\n"
+    "  -h, --help              this text;  --version  the program's version\n";
 
 bool parse_time(const char* text, std::int64_t* ms)
 {
     int year, doy, h, m, s, t;
     if (std::sscanf(text, "%4d%3d %d:%d:%d.%d", &year, &doy, &h, &m, &s, &t) != 6)
         return false;
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mday = doy; // timegm carries the day of year over the months
-    tm.tm_hour = h;
-    tm.tm_min = m;
-    tm.tm_sec = s;
-    *ms = static_cast<std::int64_t>(timegm(&tm)) * 1000 + t;
+    // Days from 1970-01-01 to 1 January of the year (Gregorian), then the day of year.
+    const std::int64_t y = year - 1;
+    const std::int64_t days = 365 * (y - 1969) + (y / 4 - 1969 / 4) - (y / 100 - 1969 / 100) +
+                              (y / 400 - 1969 / 400) + (doy - 1);
+    *ms = ((days * 24 + h) * 60 + m) * 60000 + static_cast<std::int64_t>(s) * 1000 + t;
     return true;
 }
 
@@ -103,8 +100,34 @@ int main(int argc, char** argv)
     RecorderPlan plan;
     plan.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
     bool trigger_time_given = false;
-    int opt;
-    while ((opt = getopt(argc, argv, "c:r:l:n:p:t:s:A:S:e:T:C:a:g:G:k:b:x:h")) != -1) {
+    std::vector<const char*> files;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("cd11gen %s\n", TALVEX_TOOLSET_VERSION);
+            return 0;
+        }
+        if (arg[0] != '-' || arg[1] == '\0') {
+            files.push_back(arg);
+            continue;
+        }
+        const int opt = arg[1];
+        const char* optarg = nullptr;
+        if (std::strchr("crlnptsASeTCagGkbx", opt) != nullptr) {
+            // The value follows the letter or is the next argument.
+            if (arg[2] != '\0')
+                optarg = arg + 2;
+            else if (i + 1 < argc)
+                optarg = argv[++i];
+            else
+                return fail("option needs a value", arg);
+        } else if (opt != 'h' || arg[2] != '\0') {
+            return fail("invalid option", arg);
+        }
         switch (opt) {
         case 'c': {
             GenChannel ch;
@@ -173,11 +196,10 @@ int main(int argc, char** argv)
         case 'b': plan.bit_weight = static_cast<float>(std::atof(optarg)); break;
         case 'x': plan.site = optarg; break;
         case 'h': std::fputs(kUsage, stdout); return 0;
-        default: std::fputs(kUsage, stderr); return 2;
         }
     }
-    if (optind != argc - 1)
-        return fail("one output file name expected", optind < argc ? argv[optind] : "(none)");
+    if (files.size() != 1)
+        return fail("one output file name expected", files.size() > 1 ? files[1] : "(none)");
     if (plan.channels.empty())
         plan.channels.push_back(GenChannel{});
     if (!trigger_time_given) {
@@ -185,7 +207,7 @@ int main(int argc, char** argv)
         plan.trigger_ms = static_cast<int>(plan.start_ms % 1000);
     }
     std::string error;
-    if (!recorder_write(plan, argv[optind], &error)) {
+    if (!recorder_write(plan, files[0], &error)) {
         std::fprintf(stderr, "cd11gen: %s\n", error.c_str());
         return 1;
     }

@@ -27,8 +27,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "plotdev/plx.h"
 #include "render.h"
+#include "talvex_version.h"
 
 extern char** environ;
 
@@ -38,20 +40,21 @@ constexpr double kA4Long = 841.89;  // points
 constexpr double kMargin = 28.35;   // 10 mm
 constexpr double kPngLong = 1600;   // pixels
 
-void usage() {
+void usage(std::FILE* to) {
   std::fputs(
       "usage: kelpin [-u] PLOTFILE.plx\n"
       "       kelpin [-u] -o OUTPUT.{pdf,svg,png,ps} PLOTFILE.plx\n"
       "Renders a .PLX plot file. Without -o it is printed with lp when a printer\n"
       "is set up, otherwise kept as a PDF in $KELPIN_DIR (default ~/kelpin-plots).\n"
-      "  -u  unrotated page: x to the right, y up (default: as the plot window shows it)\n",
-      stderr);
+      "  -u  unrotated page: x to the right, y up (default: as the plot window shows it)\n"
+      "  -h, --help     this text\n"
+      "  --version      the tool-set version\n",
+      to);
 }
 
 std::string extension_of(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  const std::string::size_type dot = platform::extension_dot(path);
+  if (dot == std::string::npos) return "";
   std::string e = path.substr(dot + 1);
   for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return e;
@@ -183,21 +186,24 @@ int main(int argc, char** argv) {
     } else if (a == "-u") {
       rotated = false;
     } else if (a == "-h" || a == "--help") {
-      usage();
+      usage(stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::printf("kelpin %s\n", TALVEX_TOOLSET_VERSION);
       return 0;
     } else if (!a.empty() && a[0] == '-' && a != "-") {
       std::fprintf(stderr, "kelpin: unknown option %s\n", a.c_str());
-      usage();
+      usage(stderr);
       return 2;
     } else if (plot.empty()) {
       plot = a;
     } else {
-      usage();
+      usage(stderr);
       return 2;
     }
   }
   if (plot.empty()) {
-    usage();
+    usage(stderr);
     return 2;
   }
 

@@ -92,16 +92,16 @@ std::string ostrand_line(const SudsDescripTrace& dt, const SudsStationComp* sc) 
                 comp.c_str());
   std::string line = head;
   line += time_text(begin);
-  line += fit_number(no_rate || no_count ? 0.0 : dt.number_of_samples / rate, 12, 3,
+  line += "   ";
+  line += fit_number(no_rate || no_count ? 0.0 : dt.number_of_samples / rate, 9, 3,
                      no_rate || no_count);
-  line += '\t';
-  line += fit_number(rate, 7, 3, no_rate);
-  line += '\t';
-  line += shown_letter(sensor);
-  line += '\t';
-  line += motion_of(sensor);
-  line += '\t';
-  line += units_of(units);
+  line += ' ';
+  line += fit_number(rate, 9, 3, no_rate);
+  line += ' ';
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "%-7c%-7s%s", shown_letter(sensor), motion_of(sensor),
+                units_of(units).c_str());
+  line += tail;
   if (line.size() > kListingLineMax) line.resize(kListingLineMax);
   return line;
 }

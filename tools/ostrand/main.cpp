@@ -1,6 +1,7 @@
 // ostrand: lists the channels of a SUDS file, one line per channel.
 //   ostrand /l FILE   writes the listing to FILE with the extension ".info"
 //   ostrand FILE      writes it to standard output
+//   ostrand --help | --version
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include "listing.h"
 #include "platform/paths.h"
+#include "talvex_version.h"
 
 namespace {
 
@@ -28,7 +30,24 @@ void remove_listing(const std::string& listing) { std::remove(listing.c_str()); 
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Usage: ostrand /l SUDSfile   write the channel listing to SUDSfile.info\n"
+    "       ostrand SUDSfile      write it to standard output\n"
+    "       ostrand --help | --version\n"
+    "One line per channel: network, station, component, begin date and time,\n"
+    "length (s), rate (sps), sensor, motion and units. See ostrand(1).\n";
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("ostrand %s\n", TALVEX_TOOLSET_VERSION);
+      return 0;
+    }
+  }
   bool to_file = false;
   std::string input;
   for (int i = 1; i < argc; ++i) {

@@ -1,9 +1,10 @@
 // Child processes: start a program with an argument vector (never through a
-// shell) in a given working directory, then either wait for it with a time
-// limit or let it run on its own.
+// shell) in a given working directory, then wait for it with a time limit,
+// watch it while it works (ChildProcess), or let it run on its own.
 //
 // Every child gets standard input from /dev/null, runs in a process group of
-// its own and inherits no descriptor of ours beyond 0, 1 and 2. A program
+// its own and inherits no descriptor of ours beyond 0, 1 and 2 (and 3, the
+// progress pipe, when asked for). A program
 // that cannot be executed (missing, not executable) is reported by the call
 // that starts it, never as a child that exits with some code.
 #pragma once
@@ -16,6 +17,7 @@ namespace platform {
 enum class ProcessStatus {
   finished,       // the child ended; exit_code (or signal) is set
   timed_out,      // it overran the time limit and was killed
+  cancelled,      // ChildProcess::cancel ended it
   start_failed,   // fork or exec failed; error holds the reason
 };
 
@@ -29,6 +31,14 @@ struct ProcessResult {
 struct ProcessOptions {
   std::string working_folder;     // empty: ours
   bool quiet_output = false;      // standard output to /dev/null (stderr stays)
+  // Variables set (or replaced) in the child's environment only.
+  std::vector<std::pair<std::string, std::string>> environment;
+  // ChildProcess only: when set, the child inherits the write end of a pipe
+  // as descriptor 3 and finds that number in this variable; the parent
+  // reads the other end.
+  std::string progress_variable;
+  // ChildProcess only: the child's standard error is read by the parent.
+  bool capture_error = false;
 };
 
 // Runs argv[0] (a path; no search along PATH) with argv and waits at most
@@ -42,5 +52,42 @@ ProcessResult process_run(const std::vector<std::string>& argv, const ProcessOpt
 // executed; false with `error` set when it could not be started.
 bool process_start(const std::vector<std::string>& argv, const ProcessOptions& options,
                    std::string& error);
+
+// A child that is started, then polled without blocking the caller for
+// long, read from while it works, and ended on request. The destructor
+// ends a child still running (with its process group) and reaps it.
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // True when the program was executed; false with `error` set.
+  bool start(const std::vector<std::string>& argv, const ProcessOptions& options,
+             std::string& error);
+  // Waits at most wait_ms for the child to write or to end, and takes in
+  // what it wrote. True while it runs; false once it has ended and been
+  // reaped (result() then holds how).
+  bool poll(int wait_ms);
+  // What arrived on the progress pipe since the last call.
+  std::string take_progress();
+  // The end of what the child wrote to standard error (the last 64 KiB).
+  const std::string& error_output() const { return error_text_; }
+  // Ends the child and its whole process group (TERM, then KILL after a
+  // short grace) and reaps it; result() says cancelled.
+  void cancel();
+  const ProcessResult& result() const { return result_; }
+
+ private:
+  void read_pipes();
+  void close_pipes();
+  int pid_ = -1;
+  int progress_fd_ = -1;
+  int error_fd_ = -1;
+  std::string progress_;
+  std::string error_text_;
+  ProcessResult result_;
+};
 
 }  // namespace platform

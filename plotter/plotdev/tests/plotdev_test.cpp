@@ -201,23 +201,6 @@ TEST_F(PlotTest, PendingSettingsAreCoalescedAndClamped) {
   EXPECT_EQ(r[7].value, 0);
 }
 
-TEST(PlotTables, ColoursAndStyles) {
-  EXPECT_EQ(plot_color_value(0), 0xFFFFFFu);
-  EXPECT_EQ(plot_color_value(16), 0xFFFFFFu);
-  EXPECT_EQ(plot_color_value(-32767), 0xFFFFFFu);
-  EXPECT_EQ(plot_color_value(1), 0x0000FFu);
-  EXPECT_EQ(plot_color_value(6), 0x8B4513u);
-  EXPECT_EQ(plot_color_value(7), 0x000000u);
-  EXPECT_EQ(plot_color_value(13), 0xCDA0CDu);
-  EXPECT_EQ(plot_color_value(15), 0xBFBFBFu);
-  const PlotPenStyle expected[10] = {PEN_STYLE_SOLID,   PEN_STYLE_DASH,       PEN_STYLE_DASHDOT, PEN_STYLE_DASHDOTDOT,
-                                     PEN_STYLE_DASH,    PEN_STYLE_DASHDOT,    PEN_STYLE_DASHDOTDOT, PEN_STYLE_DOT,
-                                     PEN_STYLE_DASH,    PEN_STYLE_DASHDOT};
-  for (int16_t i = 0; i < 10; ++i) EXPECT_EQ(plot_style_of(i), expected[i]) << i;
-  EXPECT_EQ(plot_style_of(12), PEN_STYLE_DASHDOT);
-  EXPECT_EQ(plot_style_of(-1), PEN_STYLE_SOLID);
-}
-
 TEST_F(PlotTest, TextDrawsGlyphStrokesCellByCell) {
   init();
   ASSERT_EQ(plot_open(3), 1);
@@ -486,6 +469,7 @@ TEST_F(PlotTest, UncreatableTempFileWritesNothingAndPlotGoesOn) {
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(GetCapturedStderr(), "");
   EXPECT_TRUE(queue_files().empty());
+  EXPECT_EQ(plot_state().saves_failed, 1);  // neither shown nor saved: the exit status tells
   // Mode 2 keeps its window.
   CaptureStderr();
   ASSERT_EQ(plot_open(2), 1);
@@ -503,6 +487,7 @@ TEST_F(PlotTest, FailedWriteDropsToModeOne) {
   EXPECT_EQ(plot_state().mode, 1);
   EXPECT_FALSE(plot_state().temp_file);
   EXPECT_EQ(tags().size(), 2001u);  // the screen goes on
+  EXPECT_EQ(plot_state().saves_failed, 1);
   CaptureStdout();
   plot_pen(0, 0, PEN_END_PLOT);
   EXPECT_EQ(GetCapturedStdout(), "");

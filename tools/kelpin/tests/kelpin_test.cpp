@@ -152,6 +152,13 @@ TEST_F(KelpinTest, BadInputAndArguments) {
   EXPECT_EQ(kelpin("-o " + q(dir + "/no/such/c.pdf") + " " + q(plot)), 1);
   EXPECT_EQ(kelpin(""), 2);
   EXPECT_EQ(kelpin("-x " + q(plot)), 2);
+  EXPECT_EQ(err.substr(0, 6), "kelpin");  // a mistake is told on standard error
+  // Asked for, help and version go to standard output.
+  EXPECT_EQ(kelpin("--help"), 0);
+  EXPECT_EQ(out.substr(0, 22), "usage: kelpin [-u] PLO");
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(kelpin("--version " + q(plot)), 0);
+  EXPECT_EQ(out, "kelpin 1.1.0\n");
 }
 
 TEST_F(KelpinTest, WithoutPrinterThePlotIsKeptAsPdf) {

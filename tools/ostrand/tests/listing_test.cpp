@@ -41,11 +41,11 @@ SudsDescripTrace trace(const SudsStationComp& sc, double start, int samples, flo
 // 2006-09-22 10:20:30 as a SUDS time.
 const double kStart = 1158920430.0;
 
-TEST(ListingLine, FixedPositionsWithinSeventyThreeCharacters) {
+TEST(ListingLine, FixedPositionsWithinEightyThreeCharacters) {
   auto sc = station_comp("SITE1", "BHZ", 'V', 'v');
   std::string l = ostrand_line(trace(sc, kStart + 0.25, 360000, 100.0f), &sc);
-  EXPECT_EQ(l, "NET    \tSITE1 \tBHZ\t  2006/09/22 10:20:30.250    3600.000\t100.000\tv\tvel\tct");
-  EXPECT_LE(l.size(), 73u);
+  EXPECT_EQ(l, "NET    \tSITE1 \tBHZ\t  2006/09/22 10:20:30.250    3600.000   100.000 v      vel    ct");
+  EXPECT_LE(l.size(), 83u);
   EXPECT_EQ(l.substr(0, 14), "NET    \tSITE1 ");
   EXPECT_EQ(l.substr(15, 3), "BHZ");
 
@@ -59,41 +59,50 @@ TEST(ListingLine, FixedPositionsWithinSeventyThreeCharacters) {
   l = ostrand_line(dt, nullptr);
   EXPECT_EQ(l.substr(0, 18), "AB     \tSTA   \tn  ");
   EXPECT_NE(l.find("\t  -  "), std::string::npos);
-  EXPECT_LE(l.size(), 73u);
+  EXPECT_LE(l.size(), 83u);
 
   // Extreme values still fit.
   sc.long_station = {"LONGNETWORK", "AVERYLONGSTATION", "LONGCOMP"};
   l = ostrand_line(trace(sc, -1e15, 2147483647, 0.0001f), &sc);
-  EXPECT_LE(l.size(), 73u);
+  EXPECT_LE(l.size(), 83u);
   EXPECT_EQ(l[7], '\t');
   EXPECT_EQ(l[14], '\t');
   l = ostrand_line(trace(sc, kStart, 2147483647, 123456.7f), &sc);
-  EXPECT_LE(l.size(), 73u);
+  EXPECT_LE(l.size(), 83u);
+}
+
+// Each value stands under its heading, cell for cell once tabs are
+// expanded: text from the heading's first cell, numbers ending in its last.
+void expect_under_header(const std::string& line) {
+  const std::string header = fenwold::info_expand_tabs(fenwold::kInfoHeader);
+  const std::string shown = fenwold::info_expand_tabs(line);
+  EXPECT_LE(line.size(), fenwold::kInfoLineMax);
+  struct Column {
+    const char* title;
+    bool number;
+  } columns[] = {{"Network", false},  {"Station", false},   {"Component", false},
+                 {"Begin", false},    {"Length(s)", true},  {"Rate(sps)", true},
+                 {"Sensor", false},   {"Motion", false},    {"Units", false}};
+  for (const auto& c : columns) {
+    const size_t from = header.find(c.title);
+    const size_t last = from + std::strlen(c.title) - 1;
+    ASSERT_LT(c.number ? last : from, shown.size()) << c.title << " in " << shown;
+    if (c.number) {
+      EXPECT_NE(shown[last], ' ') << c.title << " in " << shown;
+      EXPECT_TRUE(last + 1 == shown.size() || shown[last + 1] == ' ') << c.title << " in " << shown;
+    } else {
+      EXPECT_NE(shown[from], ' ') << c.title << " in " << shown;
+    }
+    EXPECT_TRUE(from == 0 || shown[from - 1] == ' ') << c.title << " in " << shown;
+  }
 }
 
 TEST(ListingLine, ColumnsLineUpUnderTheInfoHeader) {
-  const std::string header = fenwold::kInfoHeader;
-  const std::string shown_header = fenwold::info_expand_tabs(header);
   auto sc = station_comp("SITE1", "HNE", 'E', 'a');
-  const std::string shown =
-      fenwold::info_expand_tabs(ostrand_line(trace(sc, kStart, 500, 200.0f), &sc));
-  // Each value lies inside the span of its header word (up to the next).
-  struct Column {
-    const char* title;
-    const char* value;
-  } columns[] = {{"Network", "NET"},      {"Station", "SITE1"},   {"Component", "HNE"},
-                 {"Begin", "2006/09/22"}, {"Length(s)", "2.500"}, {"Rate(sps)", "200.000"},
-                 {"Sensor", "a"},         {"Motion", "acc"},      {"Units", "ct"}};
-  for (size_t i = 0; i < std::size(columns); ++i) {
-    size_t from = shown_header.find(columns[i].title);
-    size_t to = i + 1 < std::size(columns) ? shown_header.find(columns[i + 1].title)
-                                            : shown_header.size();
-    if (columns[i].title == std::string("Length(s)")) from = shown_header.find("Date and Time") + 19;
-    size_t at = shown.find(columns[i].value, i == 6 ? 70 : 0);
-    ASSERT_NE(at, std::string::npos) << columns[i].title;
-    EXPECT_GE(at, from) << columns[i].title;
-    EXPECT_LE(at + std::strlen(columns[i].value), to) << columns[i].title;
-  }
+  expect_under_header(ostrand_line(trace(sc, kStart, 500, 200.0f), &sc));
+  sc = station_comp("S", "Z", 'Z', 'v');
+  sc.data_units = 'v';
+  expect_under_header(ostrand_line(trace(sc, kStart, 8640000, 100.0f), &sc));
 }
 
 class OstrandRun : public ::testing::Test {
@@ -148,7 +157,7 @@ TEST_F(OstrandRun, WritesTheListingBesideTheFile) {
   ASSERT_TRUE(fenwold::info_read_listing((dir_ / "rec.v1.info").string(), lines));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].substr(15, 3), "BHE");  // file order
-  EXPECT_NE(lines[0].find("1.000\t100.000\ts\t-\tct"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("    1.000   100.000 s      -      ct"), std::string::npos) << lines[0];
   fenwold::info_order(lines);
   EXPECT_EQ(lines[0].substr(15, 3), "BHZ");
   EXPECT_EQ(lines[1].substr(15, 3), "BHN");
@@ -162,6 +171,24 @@ TEST_F(OstrandRun, WritesTheListingBesideTheFile) {
   EXPECT_TRUE(fs::exists(dir_ / "rec.v1.info"));
   EXPECT_NE(read("err").find("WARNING: Unrecognized command line argument: extra"), std::string::npos);
   EXPECT_NE(read("err").find("WARNING: Unrecognized command line switch: /q"), std::string::npos);
+}
+
+TEST_F(OstrandRun, TwentyChannelsLineUpAndTheCommandLineHelps) {
+  std::vector<std::pair<const char*, char>> channels;
+  const char* names[] = {"BHZ", "BHN", "BHE", "HHZ", "HN1"};
+  for (int i = 0; i < 20; ++i) channels.push_back({names[i % 5], names[i % 5][2]});
+  const std::string path = write_suds("twenty.suds", channels);
+  ASSERT_EQ(run("/l " + path), 0) << read("err");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(fenwold::info_read_listing((dir_ / "twenty.info").string(), lines));
+  ASSERT_EQ(lines.size(), 20u);
+  for (const auto& l : lines) expect_under_header(l);
+
+  ASSERT_EQ(run("--help"), 0);
+  EXPECT_EQ(read("out").rfind("Usage: ostrand /l SUDSfile", 0), 0u);
+  EXPECT_EQ(read("err"), "");
+  ASSERT_EQ(run("--version"), 0);
+  EXPECT_EQ(read("out"), "ostrand 1.1.0\n");
 }
 
 TEST_F(OstrandRun, AFileItCannotReadFailsAndLeavesNoListing) {

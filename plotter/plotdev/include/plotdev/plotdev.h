@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_handle.h"
+#include "plotdev/colors.h"
 #include "plotdev/display_list.h"
 #include "plotdev/painter.h"
 #include "plotdev/plx.h"
@@ -39,12 +41,6 @@ constexpr int16_t PLOT_EVENT_ESCAPE = 27;
 
 constexpr int16_t PLOT_UNSET = -32767;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-
 // The one global state. Read it through plot_state(); change it only through
 // the operations below.
 struct PlotState {
@@ -73,7 +69,7 @@ struct PlotState {
   int16_t event = 0;
   bool window_closed = false;
   DisplayList display_list;
-  std::unique_ptr<std::FILE, FileCloser> temp_file;
+  platform::FileHandle temp_file;
   std::unique_ptr<PlotScreen> screen;
 };
 
@@ -106,11 +102,6 @@ void plot_text(float x, float y, float height, const char* text, float angle, in
 int16_t plot_wait_event(int16_t wait);
 
 // ---- helpers ----------------------------------------------------------------
-
-// RGB (0xRRGGBB) of a colour index; white for indices outside 1..15.
-uint32_t plot_color_value(int16_t index);
-// Screen pen style of a line style index (clamped to 0..9 first).
-PlotPenStyle plot_style_of(int16_t index);
 
 // Read-only view of the global state.
 const PlotState& plot_state();

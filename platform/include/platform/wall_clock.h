@@ -1,0 +1,16 @@
+// The present time of day, as the clock on the wall shows it.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct WallClock {
+  int64_t utc_seconds = 0;      // seconds since 1970-01-01 00:00:00 UTC
+  int milliseconds = 0;         // 0..999
+  long utc_offset_seconds = 0;  // local time minus UTC, daylight saving included
+};
+
+WallClock wall_clock_now();
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+#include "platform/command_line.h"
+
+#include <gtest/gtest.h>
+
+// The splitting rules of the Windows C run time, read backwards.
+TEST(CommandLine, ArgumentsSurviveTheWindowsSplit)
+{
+    using platform::windows_command_line;
+    EXPECT_EQ(windows_command_line({"C:\\t\\talvex.exe", "-v", "rec.cd11"}), "C:\\t\\talvex.exe -v rec.cd11");
+    EXPECT_EQ(windows_command_line({"a b", ""}), "\"a b\" \"\"");
+    // Backslashes stay single unless a quote follows them.
+    EXPECT_EQ(windows_command_line({"C:\\my data\\rec.cd11"}), "\"C:\\my data\\rec.cd11\"");
+    EXPECT_EQ(windows_command_line({"C:\\my data\\"}), "\"C:\\my data\\\\\"");
+    EXPECT_EQ(windows_command_line({"say \"hi\""}), "\"say \\\"hi\\\"\"");
+    EXPECT_EQ(windows_command_line({"a\\\"b"}), "\"a\\\\\\\"b\"");
+    EXPECT_EQ(windows_command_line({"tab\there"}), "\"tab\there\"");
+}

@@ -1,0 +1,236 @@
+// The Windows layer (run under Wine in the cross build): path rules, names
+// outside ASCII, text and binary streams, processes and console keys.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/file_handle.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "../wide_win32.h"
+
+namespace {
+
+// This test program doubles as the child of the process tests: the variable
+// PLATFORM_TEST_CHILD names what the child does, before main runs.
+std::string child_env(const char* name) { return platform::environment(name); }
+
+void write_text(const std::string& path, const std::string& text) {
+  platform::FileHandle f(platform::open_file(path, "wb"));
+  if (f) std::fwrite(text.data(), 1, text.size(), f.get());
+}
+
+const bool g_child = [] {
+  const std::string mode = child_env("PLATFORM_TEST_CHILD");
+  if (mode.empty()) return false;
+  const std::string out = child_env("PLATFORM_TEST_OUT");
+  if (mode == "args") {
+    int n = 0;
+    LPWSTR* w = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::string text = platform::current_folder() + "\n";
+    for (int i = 1; i < n; ++i) text += platform::narrow(w[i]) + "\n";
+    write_text(out, text);
+    ExitProcess(7);
+  }
+  if (mode == "keys") {
+    const bool waiting = platform::console_key_waiting();
+    const int key = platform::console_read_key(false);
+    write_text(out, std::string(waiting ? "waiting" : "none") + " " + std::to_string(key));
+    ExitProcess(0);
+  }
+  if (mode == "tree") {
+    // Starts a grandchild that sleeps, names its id, then sleeps itself.
+    SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", L"sleep");
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+      write_text(out, std::to_string(pi.dwProcessId));
+    Sleep(60000);
+    ExitProcess(0);
+  }
+  if (mode == "sleep") {
+    Sleep(60000);
+    ExitProcess(0);
+  }
+  ExitProcess(99);
+}();
+
+std::string self_path() {
+  wchar_t self[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return platform::narrow(std::wstring(self, n));
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(std::filesystem::path(platform::widen(path)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Win32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = platform::narrow((std::filesystem::temp_directory_path() /
+                             (std::string("platform_") + info->name() + " \xC3\xA4\xCE\x94"))
+                                .wstring());
+    std::error_code ec;
+    std::filesystem::remove_all(platform::widen(dir_), ec);
+    std::filesystem::create_directories(platform::widen(dir_), ec);
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(platform::widen(dir_), ec);
+  }
+  std::string file(const std::string& name) const { return dir_ + "\\" + name; }
+  std::string dir_;
+};
+
+}  // namespace
+
+TEST(Win32Paths, BackslashesAndTheFileNamePart)
+{
+  EXPECT_EQ(platform::kPathSeparator, '\\');
+  EXPECT_EQ(std::string(platform::kProgramSuffix), ".exe");
+  EXPECT_EQ(platform::replace_extension("C:\\data.v2\\rec", ".msed"), "C:\\data.v2\\rec.msed");
+  EXPECT_EQ(platform::replace_extension("C:\\data.v2/rec.cd11", ".wtx"), "C:\\data.v2/rec.wtx");
+  EXPECT_EQ(platform::file_name_part("C:\\a\\b/rec.cd11"), "rec.cd11");
+  EXPECT_EQ(platform::folder_part("C:\\a\\rec.cd11"), "C:\\a");
+  EXPECT_TRUE(platform::is_absolute_path("C:\\x"));
+  EXPECT_TRUE(platform::is_absolute_path("\\\\server\\share\\x"));
+  EXPECT_FALSE(platform::is_absolute_path("rec.cd11"));
+  EXPECT_FALSE(platform::is_absolute_path("/v"));
+  EXPECT_EQ(platform::absolute_path("rec.cd11"), platform::current_folder() + "\\rec.cd11");
+  EXPECT_EQ(platform::display_name("c:\\Tmp\\rec.cd11"), "C:\\TMP\\REC.CD11");
+}
+
+TEST_F(Win32, SameFileIgnoresCase)
+{
+  write_text(file("Rec.cd11"), "x");
+  EXPECT_TRUE(platform::same_file(file("Rec.cd11"), file("REC.CD11")));
+  EXPECT_TRUE(platform::same_file(file("Rec.cd11"), dir_ + "\\sub\\..\\rec.cd11"));
+  EXPECT_TRUE(platform::same_file(file("gone.cd11"), file("GONE.CD11")));  // by name
+  EXPECT_FALSE(platform::same_file(file("Rec.cd11"), file("other.cd11")));
+}
+
+TEST_F(Win32, FilesWithNamesOutsideAscii)
+{
+  const std::string name = "Aufnahme \xC3\xBC\xE2\x82\xAC.cd11";  // "Aufnahme ü€.cd11"
+  write_text(file(name), "12345");
+  EXPECT_TRUE(platform::file_exists(file(name)));
+  EXPECT_EQ(platform::file_length(file(name)), 5);
+  EXPECT_TRUE(platform::is_readable(file(name)));
+  EXPECT_TRUE(platform::is_folder(dir_));
+  std::vector<platform::FolderEntry> entries;
+  std::string error;
+  ASSERT_TRUE(platform::list_folder(dir_, entries, error)) << error;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, name);
+  EXPECT_EQ(entries[0].size, 5u);
+
+  // A copy that must not overwrite refuses; rename and delete work by name.
+  EXPECT_TRUE(platform::copy_file(file(name), file("copy.cd11"), error, false)) << error;
+  EXPECT_FALSE(platform::copy_file(file(name), file("copy.cd11"), error, false));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(platform::rename_file(file("copy.cd11"), file("\xCE\xB1.cd11"), error)) << error;
+  EXPECT_EQ(slurp(file("\xCE\xB1.cd11")), "12345");
+  EXPECT_TRUE(platform::delete_file(file("\xCE\xB1.cd11"), error)) << error;
+  EXPECT_FALSE(platform::file_exists(file("\xCE\xB1.cd11")));
+  EXPECT_FALSE(platform::delete_file(file("\xCE\xB1.cd11"), error));
+  EXPECT_FALSE(platform::list_folder(file("missing"), entries, error));
+
+  SetFileAttributesW(platform::widen(file(name)).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(platform::list_folder(dir_, entries, error));
+  EXPECT_TRUE(entries[0].hidden);
+  EXPECT_TRUE(entries[0].read_only);
+  EXPECT_FALSE(platform::is_writable(file(name)));
+  SetFileAttributesW(platform::widen(file(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Win32, TextStreamsGetWindowsLineEndsBinaryStreamsKeepTheirBytes)
+{
+  {
+    platform::FileHandle t(platform::open_file(file("log.txt"), "w"));
+    ASSERT_TRUE(t);
+    std::fputs("one\ntwo\n", t.get());
+    platform::FileHandle b(platform::open_file(file("data.bin"), "wb"));
+    std::fputs("one\ntwo\r\n", b.get());
+  }
+  EXPECT_EQ(slurp(file("log.txt")), "one\r\ntwo\r\n");
+  EXPECT_EQ(slurp(file("data.bin")), "one\ntwo\r\n");
+  platform::FileHandle b(platform::open_file(file("data.bin"), "rb"));
+  ASSERT_EQ(platform::seek_file(b.get(), 4, SEEK_SET), 0);
+  EXPECT_EQ(platform::tell_file(b.get()), 4);
+}
+
+TEST_F(Win32, EnvironmentIsUtf8)
+{
+  SetEnvironmentVariableW(L"SUDS_ETC", platform::widen(dir_).c_str());
+  EXPECT_EQ(platform::environment("SUDS_ETC"), dir_);
+  SetEnvironmentVariableW(L"SUDS_ETC", nullptr);
+  EXPECT_EQ(platform::environment("SUDS_ETC"), "");
+  EXPECT_FALSE(platform::environment("COMSPEC").empty());
+}
+
+TEST_F(Win32, ChildGetsItsArgumentsAndWorkingFolder)
+{
+  SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", L"args");
+  SetEnvironmentVariableW(L"PLATFORM_TEST_OUT", platform::widen(file("args.txt")).c_str());
+  platform::ProcessOptions options;
+  options.working_folder = dir_;
+  const std::vector<std::string> args{self_path(), "/v", "my rec.cd11", "say \"hi\"", "C:\\end\\", "",
+                                      "\xC3\xA4\xCE\x94.cd11"};
+  const auto r = platform::process_run(args, options, 20000);
+  ASSERT_EQ(r.status, platform::ProcessStatus::finished) << r.error;
+  EXPECT_EQ(r.exit_code, 7);
+  std::string expect = dir_ + "\n";
+  for (size_t i = 1; i < args.size(); ++i) expect += args[i] + "\n";
+  EXPECT_EQ(slurp(file("args.txt")), expect);
+}
+
+TEST_F(Win32, ATimeLimitEndsTheChildAndItsTree)
+{
+  SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", L"tree");
+  SetEnvironmentVariableW(L"PLATFORM_TEST_OUT", platform::widen(file("pid.txt")).c_str());
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = platform::process_run({self_path()}, {}, 3000);
+  EXPECT_EQ(r.status, platform::ProcessStatus::timed_out);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  const std::string pid = slurp(file("pid.txt"));
+  ASSERT_FALSE(pid.empty()) << "the child started no grandchild";
+  HANDLE g = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(pid)));
+  if (g) {
+    EXPECT_EQ(WaitForSingleObject(g, 5000), WAIT_OBJECT_0) << "the grandchild outlived the job";
+    CloseHandle(g);
+  }
+}
+
+TEST_F(Win32, MissingProgramFailsToStartAndKeysNeverBlockWithoutAConsole)
+{
+  auto r = platform::process_run({file("none.exe")}, {}, 5000);
+  EXPECT_EQ(r.status, platform::ProcessStatus::start_failed);
+  EXPECT_NE(r.error.find("none.exe: "), std::string::npos) << r.error;
+  std::string error;
+  EXPECT_FALSE(platform::process_start({file("none.exe")}, {}, error));
+
+  // Standard input of a child is NUL: no key is waiting, reading returns -1.
+  SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", L"keys");
+  SetEnvironmentVariableW(L"PLATFORM_TEST_OUT", platform::widen(file("keys.txt")).c_str());
+  r = platform::process_run({self_path()}, {}, 20000);
+  ASSERT_EQ(r.status, platform::ProcessStatus::finished) << r.error;
+  EXPECT_EQ(slurp(file("keys.txt")), "none -1");
+}
