@@ -12,8 +12,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <wincodec.h>
 #include <windows.h>
+// windows.h first: the others build on it.
+#include <shellapi.h>
+#include <wincodec.h>
+#include <winspool.h>
 
 #include <cmath>
 #include <cstdio>

@@ -10,10 +10,15 @@ command -v wine >/dev/null || {
     echo "SKIP: wine is not installed"
     exit 77
 }
+[ -f "$exe" ] || {
+    echo "FAIL: no $exe"
+    exit 1
+}
 rm -rf "$scratch/home" "$scratch/k"
 mkdir -p "$scratch/home" "$scratch/k"
 export HOME=$scratch/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX=${TALVEX_WINEPREFIX:-$scratch/prefix}
+# The prefix of the test run (scripts/test-windows), else one of our own.
+export WINEPREFIX=${TALVEX_WINEPREFIX:-${WINEPREFIX:-$scratch/prefix}}
 unset DISPLAY # hardcopy needs no window system
 k=$scratch/k
 fail=0
@@ -25,8 +30,8 @@ check() { # what expected actual
 }
 # Windows names of our files: an argument beginning with "/" is a switch there.
 w() { echo "Z:$(echo "$1" | tr / '\\')"; }
-pixel() { /usr/bin/convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
-size() { /usr/bin/convert "$1" -format '%w %h' info:; }
+pixel() { /usr/bin/convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null | cut -c1-6; }
+size() { /usr/bin/convert "$1" -format '%w %h' info: 2>/dev/null; }
 kelpin() { # args...; sets rc, out, err
     wine "$exe" "$@" >"$k/out" 2>"$k/err"
     rc=$?
