@@ -43,7 +43,7 @@
 #define FENWOLD_ABOUT_VERSION_RECT 45, 40, 170, 8
 #define FENWOLD_ABOUT_VERSION_TEXT "Fenwold Version 1.4"
 #define FENWOLD_ABOUT_NOTICE_RECT 45, 54, 170, 20
-#define FENWOLD_ABOUT_NOTICE_TEXT \
+#define FENWOLD_ABOUT_NOTICE_TEXT                                                                  \
     "Opens, views and converts TALVEX recorder files.\nFree software of the TALVEX tool set."
 #define FENWOLD_ABOUT_OK_RECT 169, 80, 50, 14
 
