@@ -164,13 +164,16 @@ TEST_F(Actions, QuickViewRunsBesideTheFileWithItsListingsAsOnTheDesk) {
   EXPECT_EQ(fs::read_symlink(temp("vorlane.log")), root_ / "work" / "vorlane.log");
 }
 
-TEST_F(Actions, AFileInTheTempFolderIsUsedInPlace) {
+TEST_F(Actions, AFileFromTheTempFolderIsImportedIntoANewFolder) {
   open(data("rec.cd11"));
-  write(temp("rec.cd11"), "changed in place");
-  chmod(temp("rec.cd11").c_str(), 0444);
-  open(temp("rec.cd11"));
+  const std::string first = temp("rec.cd11");
+  write(first, "changed in place");
+  chmod(first.c_str(), 0444);
+  open(first);
   ASSERT_TRUE(shell_.messages.empty()) << shell_.last_message();
+  EXPECT_NE(fe_.working_copy, first);
   EXPECT_EQ(read(temp("rec.suds")), "changed in place");
+  EXPECT_EQ(read(first), "changed in place");
   // A read-only recorder file is copied to a working copy that the next
   // Open can replace.
   chmod(data("rec.cd11").c_str(), 0444);
