@@ -145,7 +145,7 @@ import -window root "$work/info.png"
 
 # Quick View: the plotter beside its file, with the picks of event3.prt.
 click quick-view
-plot=$(wid "Plot window") || fail "no plot window"
+plot=$(wid "Plot window - event3[.]suds") || fail "no plot window"
 sleep 1.5
 import -window root "$work/quick-view.png"
 xdotool windowfocus --sync "$plot" 2>/dev/null
