@@ -6,7 +6,7 @@
 namespace {
 
 // Enough subframes per hand-over that the two threads rarely wait on each other.
-constexpr std::size_t kBatchJobs = 64;
+constexpr std::size_t kBatchJobs = 512;
 constexpr std::size_t kBatchBytes = 1u << 20;
 
 } // namespace
