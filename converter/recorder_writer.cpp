@@ -1,22 +1,18 @@
 #include "recorder_writer.h"
 
 #include "canadian.h"
+#include "platform/file_handle.h"
 #include "recorder_layout.h"
+
+#include <suds/suds.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <limits>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Copies text into a fixed-width field, blank padded.
 void put_text(std::uint8_t* p, const std::string& text, std::size_t width)
@@ -87,12 +83,13 @@ std::string recorder_time_text(std::int64_t ms)
         frac += 1000;
         --secs;
     }
-    const std::time_t t = static_cast<std::time_t>(secs);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
+    int16_t year, month, day, hour, minute;
+    double seconds;
+    suds_split_time(static_cast<double>(secs), &year, &month, &day, &hour, &minute, &seconds);
+    const int doy = day_of_year(month, day, is_leap_year(year, SUDS_GREGORIAN));
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d%03d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_yday + 1, tm.tm_hour,
-                  tm.tm_min, tm.tm_sec, static_cast<int>(frac));
+    std::snprintf(buf, sizeof buf, "%04d%03d %02d:%02d:%02d.%03d", year, doy, hour, minute, static_cast<int>(seconds),
+                  static_cast<int>(frac));
     return std::string(buf, std::strlen(buf));
 }
 
@@ -115,7 +112,7 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
             return false;
         }
     }
-    FilePtr f(std::fopen(path.c_str(), "wb"));
+    platform::FileHandle f(platform::open_file(path, "wb"));
     if (!f) {
         *error = "cannot create " + path + ": " + std::strerror(errno);
         return false;
@@ -228,7 +225,7 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
             }
         }
     }
-    if (std::fclose(f.release()) != 0) {
+    if (!platform::close_file(f)) {
         *error = "write error: " + path;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "run.h"
 
+#include "platform/file_handle.h"
+
 #include <cstdarg>
 
 RunState g_run;
@@ -12,6 +14,8 @@ void run_reset()
 
 void report(const char* fmt, ...)
 {
+    if (g_run.report_gate && !g_run.report_gate())
+        return;
     g_run.progress.hide();
     va_list ap;
     va_start(ap, fmt);
@@ -38,7 +42,7 @@ void report_info_only(const char* fmt, ...)
 bool run_open_info()
 {
     run_close_info();
-    g_run.info_file = std::fopen(g_run.info_name.c_str(), "w");
+    g_run.info_file = platform::open_file(g_run.info_name, "w");
     return g_run.info_file != nullptr;
 }
 

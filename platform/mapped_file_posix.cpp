@@ -54,10 +54,7 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
     length_ = std::min(kWindow, size_ - base_);
     if (length_ <= 0 || end > base_ + length_)
         return false;
-    // Populated at once: the walks touch every page of the window anyway, and
-    // one call costs less than a fault per page.
-    void* p = mmap(nullptr, static_cast<size_t>(length_), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
-                   fd_, base_);
+    void* p = mmap(nullptr, static_cast<size_t>(length_), PROT_READ, MAP_PRIVATE, fd_, base_);
     if (p != MAP_FAILED) {
         window_ = static_cast<const std::uint8_t*>(p);
         mapped_ = true;
