@@ -1,6 +1,7 @@
 // fenwold.exe: the dialog front end of the TALVEX tool set on Windows.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <string>
 #include <vector>

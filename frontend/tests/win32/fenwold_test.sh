@@ -14,6 +14,12 @@ for p in fenwold talvex ostrand; do
     [ -f "$bin/$p.exe" ] || { echo "SKIP: no $bin/$p.exe"; exit 77; }
 done
 rm -rf "$scratch/home" "$scratch/run"
+# openbox without key bindings: Alt+Space opens the window's system menu.
+mkdir -p "$scratch/home/.config/openbox"
+cat >"$scratch/home/.config/openbox/rc.xml" <<'RC'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard></keyboard></openbox_config>
+RC
 wine_gui_start "$scratch"
 run=$scratch/run
 data="$run/my data"   # a blank in the path, as users' folders have
@@ -31,43 +37,36 @@ check() { # what expected actual
         fail=1
     fi
 }
-# Waits for a trace line.
-line() { wine_gui_line "$trace" "fenwold: $1" || { fail=1; return 1; }; }
+# Waits for a trace line; without it the scenario cannot go on.
+line() {
+    wine_gui_line "$trace" "fenwold: $1" >/dev/null && return 0
+    echo "FAIL: no trace line \"fenwold: $1\"; trace:"
+    cat "$trace"
+    exit 1
+}
 # Clicks a control of the main window by its traced rectangle.
 click() {
     local x y w h
     read -r x y w h < <(tr -d '\r' <"$trace" | sed -n "s/^fenwold: control $1: \([0-9-]*\) \([0-9-]*\) \([0-9]*\) \([0-9]*\) .*/\1 \2 \3 \4/p" | head -1)
     xdotool mousemove --window "$W" $((x + w / 2)) $((y + h / 2)) click 1
 }
-# The message box on top: the newest window titled Fenwold that is not
-# the main window.
-box() {
-    local i b
-    for i in $(seq 100); do
-        b=$(xdotool search --onlyvisible --name '^Fenwold$' 2>/dev/null | grep -vx "$W" | tail -1)
-        [ -n "$b" ] && { echo "$b"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-answer_box() { # key [shot]
-    local b
-    b=$(box) || { echo "FAIL: no message box"; fail=1; return 1; }
-    sleep 0.3
-    [ -n "${2:-}" ] && import -window "$b" "$shots/$2.png"
-    xdotool windowactivate --sync "$b" >/dev/null 2>&1
-    xdotool key --window "$b" "$1"
+# Answers the box that the trace line announces with a key, after a look.
+answer() { # trace-line key [shot]
+    line "$1"
+    sleep 0.7
+    [ -n "${3:-}" ] && import -window "$(xdotool getactivewindow)" "$shots/$3.png"
+    xdotool key "$2"
 }
 # Types a full Windows path into the file dialog titled $1.
 choose() { # title windows-path
     local d
-    d=$(wine_gui_window "$1") || { echo "FAIL: no dialog \"$1\""; fail=1; return 1; }
-    sleep 0.5
+    d=$(wine_gui_window "$1") || { echo "FAIL: no dialog \"$1\""; exit 1; }
     xdotool windowactivate --sync "$d" >/dev/null 2>&1
+    sleep 0.3
     # The file name box has the focus; whatever it offers is replaced.
-    xdotool key --window "$d" ctrl+a
-    xdotool type --delay 15 --window "$d" "$2"
-    xdotool key --window "$d" Return
+    xdotool key ctrl+a
+    xdotool type --delay 15 "$2"
+    xdotool key Return
 }
 
 # The outputs as talvex.exe writes them when run by hand.
@@ -108,6 +107,9 @@ channels=$(grep -c . "$run/by-hand/suds/event3.info" 2>/dev/null ||
 line "info: $channels lines"
 sleep 0.5
 [ -n "${I:-}" ] && import -window "$I" "$shots/info-window.png"
+# The main window back on top of the info window, for the clicks.
+xdotool windowactivate --sync "$W" >/dev/null 2>&1
+sleep 0.3
 
 # Each format: radio button, Convert File, Save As into the saved folder.
 convert() { # radio saved-name shot
@@ -117,46 +119,53 @@ convert() { # radio saved-name shot
     line "dialog: Save Output File As"
     choose "Save Output File As" "$(win "$out/$2")"
 }
+report() { # saved-name [report line of the further files]
+    echo "File $(win "$data/event3.cd11") converted to $(win "$out/$1")${2:-}"
+}
 convert suds event3.suds
-line "message: File $(win "$data/event3.cd11") converted to $(win "$out/event3.suds")"
-answer_box Return report-suds
+answer "message: $(report event3.suds)" Return report-suds
+# Each later conversion's information file replaces the one saved before.
+replace_question="question: $(win "$out/event3.wtx") already exists. \\n Do you want to replace it?"
 convert mini-seed event3.msed
-line "message: File $(win "$data/event3.cd11") converted to $(win "$out/event3.msed")"
-answer_box Return report-mini-seed
+answer "message: $(report event3.msed)" Return report-mini-seed
+answer "$replace_question" Return replace-question
 convert ascii-multi event3.asc
-line "message: File $(win "$data/event3.cd11") converted to $(win "$out/event3.asc")"
-answer_box Return report-ascii-multi
-# One file per channel: the first under its offered name, the others follow.
-first=$(ls "$run/by-hand/one/"*.asc | head -1)
-convert ascii-one "$(basename "$first")"
-for i in $(seq 200); do grep -q "^fenwold: message: File .* converted to" <(tail -1 "$trace" | tr -d '\r') && break; sleep 0.1; done
-answer_box Return report-ascii-one
+answer "message: $(report event3.asc)" Return
+answer "$replace_question" Return
+# One file per channel: the first under its offered name, the others follow
+# without a dialog, in the order the converter named them.
+mapfile -t channel_files < <(tr -d '\r' <"$run/by-hand/one/event3.wtx" |
+    sed -n 's/.*Output file: //p' | sed 's/.*[\\/]//')
+[ "${#channel_files[@]}" -gt 1 ] || { echo "FAIL: talvex.exe -casc named ${#channel_files[@]} files"; exit 1; }
+convert ascii-one "${channel_files[0]}"
+further=
+for f in "${channel_files[@]:1}"; do further+="     \\r$(win "$out/$f")"; done
+answer "message: $(report "${channel_files[0]}" "$further")" Return report-ascii-one
+answer "$replace_question" Return
 
 for f in suds/event3.suds event3.msed event3.asc; do
     cmp -s "$run/by-hand/$f" "$out/$(basename "$f")" || { echo "FAIL: saved $(basename "$f") differs"; fail=1; }
 done
-n=0
-for f in "$run/by-hand/one/"*.asc; do
-    n=$((n + 1))
-    cmp -s "$f" "$out/$(basename "$f")" || { echo "FAIL: saved $(basename "$f") differs"; fail=1; }
+for f in "${channel_files[@]}"; do
+    cmp -s "$run/by-hand/one/$f" "$out/$f" || { echo "FAIL: saved $f differs"; fail=1; }
 done
-[ "$n" -gt 1 ] || { echo "FAIL: talvex.exe -casc wrote $n files"; fail=1; }
 [ -f "$out/event3.wtx" ] || { echo "FAIL: no information file beside the outputs"; fail=1; }
 
-# About from the system menu.
+# About from the system menu: Alt+Space, its last item.
 xdotool windowactivate --sync "$W" >/dev/null 2>&1
-xdotool key --window "$W" alt+space
+xdotool key alt+space
+sleep 0.7
+import -window root "$shots/system-menu.png"
+xdotool key Up Return
+line "dialog: About Fenwold"
+A=$(wine_gui_window "About Fenwold") || { echo "FAIL: no About box"; exit 1; }
 sleep 0.5
-xdotool key a
-A=$(wine_gui_window "About Fenwold") && {
-    sleep 0.5
-    import -window "$A" "$shots/about.png"
-    xdotool windowactivate --sync "$A" >/dev/null 2>&1
-    xdotool key --window "$A" Return
-}
+import -window "$A" "$shots/about.png"
+xdotool key Return
 line "closed: About Fenwold"
 
 # Close: the info window goes with the main window, the temp folder too.
+xdotool windowactivate --sync "$W" >/dev/null 2>&1
 click close
 line "closed: main window"
 for i in $(seq 100); do kill -0 $fenwold 2>/dev/null || break; sleep 0.1; done
