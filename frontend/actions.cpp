@@ -377,8 +377,8 @@ std::string join_path(const std::string& folder, const std::string& name) {
 }
 
 bool frontend_start(Frontend& fe, std::string& error) {
-  return platform::make_private_folder(platform::temp_base_folder(), "fenwold.", fe.temp_folder,
-                                       error);
+  fe.temp_folder = platform::make_private_folder("fenwold.", error);
+  return !fe.temp_folder.empty();
 }
 
 void frontend_exit(Frontend& fe) {

@@ -1,3 +1,4 @@
+// Temporary folders on POSIX: mkdtemp makes the folder with mode 0700.
 #include <stdlib.h>
 
 #include <cerrno>
@@ -10,28 +11,25 @@
 
 namespace platform {
 
-std::string temp_base_folder() {
-    std::string base = environment("TMPDIR");
-    if (base.empty() || !is_folder(base))
-        base = "/tmp";
-    return base;
+std::string temp_folder() {
+    const std::string dir = environment("TMPDIR");
+    return !dir.empty() && is_folder(dir) ? dir : std::string("/tmp");
 }
 
-bool make_private_folder(const std::string& base, const std::string& prefix, std::string& folder,
-                         std::string& error) {
-    std::string templ = base;
+std::string make_private_folder(const std::string& prefix, std::string& error,
+                                const std::string& base) {
+    const std::string where = base.empty() ? temp_folder() : base;
+    std::string templ = where;
     if (templ.empty() || templ.back() != '/')
         templ += '/';
     templ += prefix + "XXXXXX";
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
-    // mkdtemp makes it with mode 0700.
-    if (!::mkdtemp(buf.data())) {
-        error = "cannot make a folder in " + base + ": " + std::strerror(errno);
-        return false;
+    if (!mkdtemp(buf.data())) {
+        error = "cannot make a folder in " + where + ": " + std::strerror(errno);
+        return "";
     }
-    folder = absolute_path(buf.data());
-    return true;
+    return absolute_path(buf.data());
 }
 
 } // namespace platform

@@ -1,3 +1,5 @@
+// Temporary folders on Windows: GetTempPath, and a folder made with a unique
+// name (a new folder in the user's temp folder is the user's own).
 #include <windows.h>
 
 #include <cstdio>
@@ -8,41 +10,40 @@
 
 namespace platform {
 
-std::string temp_base_folder() {
-    wchar_t buf[MAX_PATH + 2];
-    const DWORD n = GetTempPathW(MAX_PATH + 2, buf);
-    std::string base = n > 0 && n < MAX_PATH + 2 ? narrow(std::wstring(buf, n)) : std::string();
-    while (base.size() > 3 && is_path_separator(base.back()))
-        base.pop_back();
-    return base.empty() ? std::string(".") : base;
+std::string temp_folder() {
+    wchar_t buf[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+    std::wstring w(buf, n > 0 && n <= MAX_PATH ? n : 0);
+    while (w.size() > 3 && (w.back() == L'\\' || w.back() == L'/'))
+        w.pop_back();
+    return w.empty() ? std::string(".") : narrow(w);
 }
 
-bool make_private_folder(const std::string& base, const std::string& prefix, std::string& folder,
-                         std::string& error) {
-    // Folders under the user's temp folder are the user's alone; the name
-    // only has to be new, which CreateDirectory decides.
-    std::string root = base;
-    if (!root.empty() && !is_path_separator(root.back()))
-        root += '\\';
+std::string make_private_folder(const std::string& prefix, std::string& error,
+                                const std::string& base) {
+    const std::string where = base.empty() ? temp_folder() : base;
+    std::string folder = where;
+    if (folder.empty() || !is_path_separator(folder.back()))
+        folder += '\\';
+    // Tries names until one is new: a folder that exists is never taken over.
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
     unsigned long long seed =
-        GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20);
-    for (int tries = 0; tries < 1000; ++tries) {
+        static_cast<unsigned long long>(t.QuadPart) ^ (GetCurrentProcessId() * 2654435761ULL);
+    for (int attempt = 0; attempt < 100; ++attempt) {
         seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%06llX", (seed >> 40) & 0xFFFFFF);
-        const std::string path = root + prefix + suffix;
-        if (CreateDirectoryW(widen(path).c_str(), nullptr)) {
-            folder = absolute_path(path);
-            return true;
-        }
-        const DWORD code = GetLastError();
-        if (code != ERROR_ALREADY_EXISTS) {
-            error = "cannot make a folder in " + base + ": " + system_error_text(code);
-            return false;
+        char unique[16];
+        std::snprintf(unique, sizeof unique, "%06llx", (seed >> 40) & 0xffffff);
+        const std::string name = folder + prefix + unique;
+        if (CreateDirectoryW(widen(name).c_str(), nullptr))
+            return absolute_path(name);
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            error = "cannot make a folder in " + where + ": " + system_error_text(GetLastError());
+            return "";
         }
     }
-    error = "cannot make a folder in " + base + ": no free name";
-    return false;
+    error = "cannot make a folder in " + where + ": no free name";
+    return "";
 }
 
 } // namespace platform

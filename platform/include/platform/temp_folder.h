@@ -1,19 +1,18 @@
-// A private folder for a program's working files: made new at start, with a
-// name no other run has, inside the system's folder for temporary files.
+// Temporary folders: the system's own, and private ones made in it.
 #pragma once
 
 #include <string>
 
 namespace platform {
 
-// The system's folder for temporary files: $TMPDIR, else /tmp (Windows: the
-// folder GetTempPath names, from %TMP% or %TEMP%). Never empty.
-std::string temp_base_folder();
+// The folder for temporary files: $TMPDIR, else /tmp on POSIX; on Windows
+// what GetTempPath gives (%TMP%, else %TEMP%, else the user's profile).
+std::string temp_folder();
 
-// Makes a new folder named prefix followed by a unique suffix inside base,
-// readable and writable by us alone where the system has such rights. True
-// with `folder` set to its absolute path; false with `error` set.
-bool make_private_folder(const std::string& base, const std::string& prefix, std::string& folder,
-                         std::string& error);
+// Makes a new, empty folder of our own in `base` (temp_folder() when empty),
+// named `prefix` followed by a unique part, that only we may enter. Its
+// absolute path, or "" with `error` set.
+std::string make_private_folder(const std::string& prefix, std::string& error,
+                                const std::string& base = std::string());
 
 } // namespace platform
