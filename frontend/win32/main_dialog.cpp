@@ -58,11 +58,40 @@ std::wstring dialog_filter(const std::string& text) {
 HHOOK g_offer_hook = nullptr;
 std::wstring g_offer_caption;
 
+// Widens the offer's button (and the box) to its caption, once the box has
+// laid out its buttons for "Yes" and "No".
+void CALLBACK fit_offer(HWND box, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(box, timer);
+    SetDlgItemTextW(box, IDYES, L"OK");
+    HWND offer = GetDlgItem(box, IDNO);
+    SetWindowTextW(offer, g_offer_caption.c_str());
+    HDC dc = GetDC(offer);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(offer, WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32W(dc, g_offer_caption.c_str(), static_cast<int>(g_offer_caption.size()),
+                          &text);
+    SelectObject(dc, old);
+    ReleaseDC(offer, dc);
+    RECT r;
+    GetWindowRect(offer, &r);
+    const int grow = text.cx + 16 - (r.right - r.left);
+    if (grow <= 0)
+        return;
+    SetWindowPos(offer, nullptr, 0, 0, r.right - r.left + grow, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    RECT b;
+    GetWindowRect(box, &b);
+    SetWindowPos(box, nullptr, 0, 0, b.right - b.left + grow, b.bottom - b.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    InvalidateRect(box, nullptr, TRUE);
+}
+
 LRESULT CALLBACK offer_hook(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_ACTIVATE) {
         HWND box = reinterpret_cast<HWND>(wp);
         SetDlgItemTextW(box, IDYES, L"OK");
         SetDlgItemTextW(box, IDNO, g_offer_caption.c_str());
+        SetTimer(box, 1, 10, fit_offer);
         UnhookWindowsHookEx(g_offer_hook);
         g_offer_hook = nullptr;
         return 0;

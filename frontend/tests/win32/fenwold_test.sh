@@ -27,6 +27,9 @@ out="$run/saved"
 mkdir -p "$data" "$out" "$run/by-hand" "$shots"
 cp "$examples/event3.cd11" "$data/"
 cp "$examples/event3.cd11" "$run/by-hand/"
+# A damaged recording: its frame header unreadable.
+cp "$examples/event3.cd11" "$data/damaged.cd11"
+printf '\177\177\177\177\177\177\177\177' | dd of="$data/damaged.cd11" conv=notrunc status=none
 trace=$run/trace
 : >"$trace"
 win() { winepath -w "$1" 2>/dev/null; }
@@ -43,6 +46,16 @@ line() {
     echo "FAIL: no trace line \"fenwold: $1\"; trace:"
     cat "$trace"
     exit 1
+}
+# Waits for a trace line that begins with $1.
+line_start() {
+    local i
+    for i in $(seq 200); do
+        tr -d '\r' <"$trace" | grep -q "^fenwold: $1" && return 0
+        sleep 0.1
+    done
+    echo "FAIL: no trace line beginning \"fenwold: $1\""
+    fail=1
 }
 # Clicks a control of the main window by its traced rectangle.
 click() {
@@ -110,6 +123,17 @@ sleep 0.5
 # The main window back on top of the info window, for the clicks.
 xdotool windowactivate --sync "$W" >/dev/null 2>&1
 sleep 0.3
+
+# A damaged file: the box says why and offers the report; the open
+# recording stays.
+click open
+line "dialog: Open TALVEX Data File"
+choose "Open TALVEX Data File" "$(win "$data/damaged.cd11")"
+line "message: Error importing selected CD1.1 file!     "
+line_start "detail: ERROR: "
+answer "message: Error importing selected CD1.1 file!     " Return import-failure
+check "labels shown" 1 "$(grep -c '^fenwold: label: ' "$trace")"
+grep -q "^fenwold: offer: " "$trace" && { echo "FAIL: Return took the offer"; fail=1; }
 
 # Each format: radio button, Convert File, Save As into the saved folder.
 convert() { # radio saved-name shot
