@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "run.h"
+#include "sample_writer.h"
 #include "staging.h"
 
 #include <algorithm>
@@ -56,8 +57,19 @@ std::string location_file_name(const std::string& work_name, const char location
     return work_name.substr(0, dot) + tag + work_name.substr(dot);
 }
 
+ChannelAssembly::ChannelAssembly(AssemblySettings settings)
+    : settings_(std::move(settings)), writer_(std::make_unique<SampleWriter>())
+{
+}
+
+ChannelAssembly::~ChannelAssembly() { reset(); }
+
+bool ChannelAssembly::drain() { return writer_->drain(); }
+
 bool ChannelAssembly::start_channel(const std::string& work_name, int k, const RecorderSubframe& sf)
 {
+    if (!drain())
+        return false;
     reset();
     std::string name = settings_.location_split ? location_file_name(work_name, sf.location) : work_name;
     if (platform::same_file(name, settings_.input_name)) {
@@ -186,16 +198,31 @@ bool ChannelAssembly::add_samples(long n)
 int append_subframe_samples(const std::uint8_t* data, int transformation, long n, long data_size,
                             int descriptor, SampleScratch& scratch)
 {
+    std::string error;
+    const int r = append_subframe_samples_text(data, transformation, n, data_size, descriptor, scratch, &error);
+    if (r != 1) {
+        g_run.progress.hide();
+        std::fputs(error.c_str(), stderr);
+    }
+    return r;
+}
+
+int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n, long data_size,
+                                 int descriptor, SampleScratch& scratch, std::string* error)
+{
+    char text[128];
     if (transformation != 0 && transformation != 1) {
-        std::fprintf(stderr, "ERROR: unsupported data transformation: %d\n", transformation);
+        std::snprintf(text, sizeof text, "ERROR: unsupported data transformation: %d\n", transformation);
+        *error = text;
         return 0;
     }
     if (n < 0 || n > kMaxSubframeSamples || data_size < 0 || data_size > kMaxSubframeDataBytes) {
-        std::fprintf(stderr, "ERROR: subframe too large: %ld samples, %ld bytes\n", n, data_size);
+        std::snprintf(text, sizeof text, "ERROR: subframe too large: %ld samples, %ld bytes\n", n, data_size);
+        *error = text;
         return 0;
     }
     if (data == nullptr) {
-        std::fprintf(stderr, "ERROR: read error\n");
+        *error = "ERROR: read error\n";
         return 0;
     }
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
@@ -209,7 +236,7 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
         std::int32_t next = 0;
         // A subframe without samples has nothing to decode, whatever its block holds.
         if (n > 0 && canadian_decompress(data, scratch.samples.data(), data_size, n, &next) != CANADIAN_OK) {
-            std::fprintf(stderr, "ERROR: decompression error\n");
+            *error = "ERROR: decompression error\n";
             return 0;
         }
         if constexpr (std::endian::native == std::endian::little) {
@@ -224,7 +251,7 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
     }
     // One write for the subframe: the same bytes as one write per sample.
     if (bytes > 0 && suds_write_data(descriptor, out, static_cast<std::int32_t>(bytes)) != 1) {
-        std::fprintf(stderr, "\n%s\n", suds_error_text());
+        *error = std::string("\n") + suds_error_text() + "\n";
         return 0;
     }
     return 1;
@@ -236,14 +263,23 @@ bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSub
         report("\nERROR: SUDS file would grow past 2 GiB: %s\n", file_name_.c_str());
         return false;
     }
-    if (append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, scratch_) != 1)
-        return false;
+    if (data == nullptr) {
+        // The file ends inside the data: after what was handed over, as the step says.
+        if (!drain())
+            return false;
+        SampleScratch none;
+        return append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, none) == 1;
+    }
+    writer_->submit(fd_, data, static_cast<std::size_t>(subframe_data_bytes(sf)), sf.transformation, sf.samples,
+                    sf.data_size);
     position_ += 4 * static_cast<std::int64_t>(sf.samples);
     return true;
 }
 
 bool ChannelAssembly::finish_channel(float bit_weight)
 {
+    if (!drain())
+        return false;
     if (fd_ <= 0) {
         // No subframe was read for the channel; nothing to finish.
         return false;
@@ -263,6 +299,8 @@ bool ChannelAssembly::finish_channel(float bit_weight)
 
 void ChannelAssembly::reset()
 {
+    // Nothing may still be writing to the descriptor when it closes.
+    drain();
     if (fd_ > 0)
         suds_close(fd_);
     fd_ = 0;

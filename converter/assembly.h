@@ -7,6 +7,7 @@
 #include "recorder_layout.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ struct SampleScratch {
 int append_subframe_samples(const std::uint8_t* data, int transformation, long n, long data_size,
                             int descriptor, SampleScratch& scratch);
 
+// The same step with its message given in *error instead of written.
+int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n, long data_size,
+                                 int descriptor, SampleScratch& scratch, std::string* error);
+
+class SampleWriter;
+
 // What the assembly needs of the run.
 struct AssemblySettings {
     std::string input_name;      // never written over
@@ -50,8 +57,8 @@ struct AssemblySettings {
 
 class ChannelAssembly {
 public:
-    explicit ChannelAssembly(AssemblySettings settings) : settings_(std::move(settings)) {}
-    ~ChannelAssembly() { reset(); }
+    explicit ChannelAssembly(AssemblySettings settings);
+    ~ChannelAssembly();
     ChannelAssembly(const ChannelAssembly&) = delete;
     ChannelAssembly& operator=(const ChannelAssembly&) = delete;
 
@@ -66,9 +73,14 @@ public:
     bool add_samples(long n);
 
     // Appends the subframe's samples from its channel data (see
-    // append_subframe_samples; null data: the file ended). true on success;
+    // append_subframe_samples; null data: the file ended). The samples step
+    // may still be running when this returns (see drain). true on success;
     // false after its message.
     bool append_samples(const std::uint8_t* data, const RecorderSubframe& sf);
+
+    // Waits until the samples handed over are in the work file. true when
+    // they are; false after the failing step's message.
+    bool drain();
 
     // Completes the DescripTrace with the final count, flushes and closes the
     // file and records the channel's bit weight. true on success; false after
@@ -100,5 +112,5 @@ private:
     double rate_ = 0.0;         // samples per second as stored
     std::vector<std::string> work_files_;
     std::vector<double> bit_weights_;
-    SampleScratch scratch_;
+    std::unique_ptr<SampleWriter> writer_;
 };

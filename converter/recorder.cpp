@@ -413,6 +413,12 @@ bool recorder_read(const std::string& input_name, const std::string& work_name, 
     settings.staged = options.suds;
     settings.location_split = r.location_split;
     ChannelAssembly assembly(settings);
+    // The samples step runs beside the walk; every message of the walk waits
+    // for it, so that messages come in the order of a step-by-step run.
+    struct Gate {
+        explicit Gate(ChannelAssembly& a) { g_run.report_gate = [p = &a] { return p->drain(); }; }
+        ~Gate() { g_run.report_gate = nullptr; }
+    } gate(assembly);
     // Pass 1 counts the bytes each channel's walk goes over.
     const long long span = r.file_size - first_pos;
     progress.start(1, span * r.header.channels);

@@ -14,6 +14,8 @@ void run_reset()
 
 void report(const char* fmt, ...)
 {
+    if (g_run.report_gate && !g_run.report_gate())
+        return;
     g_run.progress.hide();
     va_list ap;
     va_start(ap, fmt);

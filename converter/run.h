@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "progress.h"
 #include <string>
@@ -42,6 +43,11 @@ struct RunState {
     std::FILE* info_file = nullptr; // open information file, or null
 
     Progress progress; // shown while the passes run
+
+    // While set, asked before each report message: work still running on
+    // another thread finishes first, and when it failed (its message given),
+    // false holds the message back.
+    std::function<bool()> report_gate;
 };
 
 // The run state of this process.

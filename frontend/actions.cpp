@@ -105,7 +105,7 @@ ChildOutcome run_converter(Frontend& fe, const std::string& working_copy,
   std::vector<std::string> argv{program(fe, "talvex")};
   argv.insert(argv.end(), switches.begin(), switches.end());
   argv.push_back(working_copy);
-  return fe.children->run(argv, what, *fe.shell);
+  return fe.children->run(argv, what, true, *fe.shell);
 }
 
 // A failure box with its cause; when the converter left an information
@@ -322,7 +322,7 @@ bool list_channels(Frontend& fe, const std::string& suds_file, std::vector<std::
                    std::string& cause) {
   ChildOutcome run = fe.children->run({program(fe, "ostrand"), "/l", suds_file},
                                       "Listing the channels of " + file_name_of(suds_file),
-                                      *fe.shell);
+                                      false, *fe.shell);
   cause = end_cause("ostrand", run);
   if (run.end != ChildEnd::finished) {
     report_failure(fe, kMsgErrorReadingFile, cause, "", "");

@@ -74,13 +74,13 @@ void ProgressReader::feed(const std::string& bytes) {
 }
 
 ChildOutcome SystemChildren::run(const std::vector<std::string>& argv, const std::string& what,
-                                 ChildWatch& watch) {
+                                 bool progress_channel, ChildWatch& watch) {
   ChildOutcome out;
   platform::ProcessOptions options;
   options.working_folder = folder_;
   options.quiet_output = true;
   options.capture_error = true;
-  options.progress_variable = kProgressVariable;
+  if (progress_channel) options.progress_variable = kProgressVariable;
   platform::ChildProcess child;
   if (!child.start(argv, options, out.start_error)) return out;
   watch.child_begin(what);

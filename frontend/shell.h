@@ -120,9 +120,10 @@ class Children {
  public:
   virtual ~Children() = default;
   // Runs argv to its end, with no time limit, while `watch` keeps the
-  // window alive and may cancel it (what: the work, for the window).
+  // window alive and may cancel it (what: the work, for the window). With
+  // `progress`, the child gets the progress channel (kProgressVariable).
   virtual ChildOutcome run(const std::vector<std::string>& argv, const std::string& what,
-                           ChildWatch& watch) = 0;
+                           bool progress, ChildWatch& watch) = 0;
   // Starts argv in `folder` with `env` added and does not wait; false with
   // `error` set when it could not be started.
   virtual bool start(const std::vector<std::string>& argv, const std::string& folder,
@@ -134,7 +135,7 @@ class Children {
 class SystemChildren : public Children {
  public:
   explicit SystemChildren(std::string working_folder) : folder_(std::move(working_folder)) {}
-  ChildOutcome run(const std::vector<std::string>& argv, const std::string& what,
+  ChildOutcome run(const std::vector<std::string>& argv, const std::string& what, bool progress,
                    ChildWatch& watch) override;
   bool start(const std::vector<std::string>& argv, const std::string& folder,
              const Environment& env, std::string& error) override;

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <plotdev/plotdev.h>
 #include <suds/suds.h>
 
+#include "platform/paths.h"
 #include "sheet_layout.h"
 #include "talvex_version.h"
 #include "trace_db.h"
@@ -70,7 +72,9 @@ int vorlane_main(int argc, char** argv) {
     if (!plot_initialize(st.ini_path.c_str()))
         return 1;
     plot_set_rotated();
-    plot_set_title("Plot window");
+    // Several plots may be open side by side: the caption names the file.
+    const std::string title = "Plot window - " + platform::file_name_part(st.suds_name);
+    plot_set_title(title.c_str());
     plot_set_hardcopy(st.hardcopy_printer ? 1 : 0);
     plot_set_window(0, 0, 10, 8);
 

@@ -499,3 +499,23 @@ TEST_F(Pass1, SubframesPastTheLimitOfAChannelAreNotDroppedSilently)
               std::string::npos);
     EXPECT_NE(text.find("Duration: 86400 sec\n"), std::string::npos);
 }
+
+TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt)
+{
+    // Subframe 3 does not decode, and the file is cut inside subframe 8: the
+    // samples step runs beside the walk, yet the run says only what a
+    // step-by-step run says, the decoding failure.
+    write_recorder(make_plan({{"BHZ", "00"}}, 10), input_);
+    std::string data = read_file(input_);
+    std::vector<long> at{first_subframe(1)};
+    while (at.size() < 10)
+        at.push_back(at.back() + 4 + get_le_i32(reinterpret_cast<const std::uint8_t*>(data.data()) + at.back()));
+    patch(at[2] + 56, le32(30)); // not a whole number of groups of 20
+    data = read_file(input_);
+    std::ofstream(input_, std::ios::binary | std::ios::trunc) << data.substr(0, static_cast<std::size_t>(at[7] + 40));
+    const std::string text = run_pass1();
+    EXPECT_FALSE(ok_);
+    EXPECT_EQ(err_, "ERROR: decompression error\n");
+    EXPECT_EQ(text.find("ERROR"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Duration"), std::string::npos) << text;
+}

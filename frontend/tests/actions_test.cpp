@@ -72,6 +72,7 @@ esac
 const char* kFakeLister = R"SH(
 dir=$(dirname "$0")
 [ "$1" = "/l" ] || exit 1
+[ -n "$TALVEX_PROGRESS_FD" ] && echo "$TALVEX_PROGRESS_FD" > "$dir/ostrand.progress"
 info="${2%.*}.info"
 rm -f "$info"
 [ -f "$dir/nolisting" ] && exit 1
@@ -119,6 +120,9 @@ TEST_F(Actions, ImportMakesTheSudsFileCurrentAndEnablesEverything) {
   ASSERT_EQ(fe_.info.lines.size(), 3u);
   EXPECT_EQ(fe_.info.lines[0].substr(15, 3), "BHZ");
   EXPECT_EQ(shell_.info_windows, 0);
+  EXPECT_FALSE(fs::exists(programs("ostrand.progress")));  // only the converter's
+  EXPECT_EQ(shell_.works, (std::vector<std::string>{"Importing rec.cd11",
+                                                    "Listing the channels of rec.suds"}));
   // The converter ran in the working folder with the import switches.
   EXPECT_EQ(read(programs("talvex.args")), "[-s]\n[-v]\n[" + temp("rec.cd11") + "]\n");
   EXPECT_EQ(fs::path(read(programs("talvex.pwd")).substr(0, read(programs("talvex.pwd")).size() - 1)),

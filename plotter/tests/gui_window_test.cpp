@@ -126,7 +126,7 @@ TEST(PlotWindow, SheetOnScreenUntilEscape) {
     const auto end = Clock::now() + std::chrono::seconds(30);
     while (Clock::now() < end && win.empty()) {
         win = capture(disp +
-                      " xdotool search --onlyvisible --name '^Plot window$' 2>/dev/null | head -1");
+                      " xdotool search --onlyvisible --name '^Plot window - q[.]suds$' 2>/dev/null | head -1");
         if (win.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
