@@ -25,7 +25,7 @@ run=$scratch/run
 data="$run/my data"   # a blank in the path, as users' folders have
 out="$run/saved"
 mkdir -p "$data" "$out" "$run/by-hand" "$shots"
-cp "$examples/event3.cd11" "$data/"
+cp "$examples/event3.cd11" "$examples/event3.prt" "$data/"
 cp "$examples/event3.cd11" "$run/by-hand/"
 # A damaged recording: its frame header unreadable.
 cp "$examples/event3.cd11" "$data/damaged.cd11"
@@ -121,6 +121,20 @@ line "info: $channels lines"
 sleep 0.5
 [ -n "${I:-}" ] && import -window "$I" "$shots/info-window.png"
 # The main window back on top of the info window, for the clicks.
+xdotool windowactivate --sync "$W" >/dev/null 2>&1
+sleep 0.3
+
+# Quick View: vorlane.exe shows the file in its plot window, with the
+# picks of event3.prt beside the recording; Escape ends the sheet.
+click quick-view
+P=$(wine_gui_window "Plot window - event3[.]suds") || { echo "FAIL: no plot window"; fail=1; }
+if [ -n "${P:-}" ]; then
+    sleep 2
+    import -window "$P" "$shots/quick-view.png"
+    xdotool windowactivate --sync "$P" >/dev/null 2>&1
+    xdotool key Escape
+    for i in $(seq 100); do xdotool search --onlyvisible --name "^Plot window - " >/dev/null 2>&1 || break; sleep 0.1; done
+fi
 xdotool windowactivate --sync "$W" >/dev/null 2>&1
 sleep 0.3
 
