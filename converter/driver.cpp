@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/mapped_file.h"
@@ -18,9 +19,7 @@
 
 bool is_switch(const char* arg)
 {
-    if (arg[0] == '-')
-        return true;
-    return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
+    return platform::is_switch_argument(arg);
 }
 
 void parse_arguments(int argc, const char* const* argv)

@@ -26,6 +26,11 @@ std::string replace_extension(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
+std::string join_path(const std::string& folder, const std::string& name) {
+  if (folder.empty() || is_path_separator(folder.back())) return folder + name;
+  return folder + kPathSeparator + name;
+}
+
 std::string file_name_part(const std::string& path) {
   const auto slash = last_separator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);

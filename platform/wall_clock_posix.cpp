@@ -7,7 +7,7 @@
 
 namespace platform {
 
-WallClock wall_clock_now() {
+WallClock system_wall_clock() {
   struct timeval tv;
   gettimeofday(&tv, nullptr);
   WallClock c;

@@ -1,10 +1,14 @@
 #include "vorlane_settings.h"
 
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "vorlane_log.h"
 #include "vorlane_state.h"
 
@@ -488,13 +492,16 @@ long vorlane_read_int(const char* text) {
     bool neg = false;
     if (*p == '+' || *p == '-')
         neg = *p++ == '-';
-    long v = 0;
+    // Counted in 64 bits: long has 32 on Windows.
+    long long v = 0;
     while (isdigit(static_cast<unsigned char>(*p))) {
-        if (v < 100000000000L)
+        if (v < 100000000000LL)
             v = v * 10 + (*p - '0');
         ++p;
     }
-    return neg ? -v : v;
+    if (v > LONG_MAX)
+        v = LONG_MAX;
+    return static_cast<long>(neg ? -v : v);
 }
 
 double vorlane_read_real(const char* text) {
@@ -531,9 +538,7 @@ double vorlane_read_real(const char* text) {
 }
 
 bool vorlane_is_switch(const char* arg) {
-    if (arg[0] == '-')
-        return true;
-    return arg[0] == '/' && strchr(arg + 1, '/') == nullptr;
+    return platform::is_switch_argument(arg);
 }
 
 ArgResult vorlane_argument(const char* arg) {
@@ -567,12 +572,9 @@ void vorlane_finish_switch_text() {
 
 std::string vorlane_ini_path() {
     std::string path;
-    const char* etc = getenv("SUDS_ETC");
-    if (etc && *etc) {
-        path = etc;
-        if (path.back() != '/')
-            path += '/';
-        path += "trelkit.ini";
+    const std::string etc = platform::environment("SUDS_ETC");
+    if (!etc.empty()) {
+        path = platform::join_path(etc, "trelkit.ini");
     } else {
         path = "trelkit.ini";
     }
@@ -692,7 +694,7 @@ void vorlane_settings_summary(bool listing_read, float range_min, float range_ma
 }
 
 std::string vorlane_sheet_label(const std::string& suds_name) {
-    size_t slash = suds_name.rfind('/');
+    size_t slash = platform::last_separator(suds_name);
     std::string dir = slash == std::string::npos ? std::string() : suds_name.substr(0, slash + 1);
     std::string file = slash == std::string::npos ? suds_name : suds_name.substr(slash + 1);
     std::string label;

@@ -21,8 +21,10 @@ installer=$(ls "$scratch"/pkg/talvex-*-win64.exe 2>/dev/null | head -n 1)
 echo "installer: $(basename "$installer"), $(stat -c %s "$installer") bytes"
 
 prefix="$scratch/Program Files/TALVEX tool set"
-# NSIS takes /D last and unquoted, blanks included.
-wine "$installer" /S "/D=$(winepath -w "$prefix")" || fail "the installer exited $?"
+# NSIS takes /D last and unquoted, blanks included: the command interpreter
+# passes the line as it is (wine itself would quote the argument).
+(cd "$(dirname "$installer")" &&
+    wine cmd /c "$(basename "$installer") /S /D=$(winepath -w "$prefix")") || fail "the installer exited $?"
 for f in bin/talvex.exe bin/vorlane.exe bin/ostrand.exe bin/cd11gen.exe trelkit.ini \
          examples/event3.cd11 doc/talvex.1.txt Uninstall.exe; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"

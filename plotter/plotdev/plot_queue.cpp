@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::string queue_name(const std::string& folder, int number) {
 PlotQueueChoice plot_choose_queue_file(const std::string& folder) {
   PlotQueueChoice c;
   c.folder = folder;
-  if (c.folder.empty() || c.folder.back() != '/') c.folder += '/';
+  if (c.folder.empty() || !platform::is_path_separator(c.folder.back())) c.folder += platform::kPathSeparator;
 
   std::vector<platform::FolderEntry> entries;
   std::string error;

@@ -13,6 +13,7 @@
 
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/shell.h"
 #include "plot_ini.h"
 #include "plot_queue.h"
@@ -90,8 +91,7 @@ void open_temp_file() {
   if (s.temp_dir.empty()) {
     s.temp_path = "TEMP$.PLX";
   } else {
-    if (s.temp_dir.back() != '/') s.temp_dir += '/';
-    s.temp_path = s.temp_dir + "TEMP$.PLX";
+    s.temp_path = platform::join_path(s.temp_dir, "TEMP$.PLX");
   }
   s.temp_file.reset(platform::open_file(s.temp_path, "wb"));
   if (!s.temp_file) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "listing.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "talvex_version.h"
 
@@ -19,12 +20,7 @@ struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
 };
 
-// "-x" is always a switch; "/x" only when no further "/" follows, since an
-// absolute path begins with "/" too.
-bool is_switch(const char* arg) {
-  if (arg[0] == '-') return true;
-  return arg[0] == '/' && std::strchr(arg + 1, '/') == nullptr;
-}
+bool is_switch(const char* arg) { return platform::is_switch_argument(arg); }
 
 void remove_listing(const std::string& listing) { std::remove(listing.c_str()); }
 

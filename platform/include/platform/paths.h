@@ -43,6 +43,10 @@ std::string::size_type extension_dot(const std::string& path);
 // taken: "data.v2/rec" + ".msed" gives "data.v2/rec.msed".
 std::string replace_extension(const std::string& path, const std::string& ext);
 
+// folder + separator + name; no separator is added when folder is empty or
+// already ends in one.
+std::string join_path(const std::string& folder, const std::string& name);
+
 // The file-name part of a path (everything after the last separator).
 std::string file_name_part(const std::string& path);
 

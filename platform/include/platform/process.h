@@ -85,6 +85,7 @@ class ChildProcess {
   int pid_ = -1;
   int progress_fd_ = -1;
   int error_fd_ = -1;
+  int job_ = -1;  // Windows: the job object that holds the child's tree
   std::string progress_;
   std::string error_text_;
   ProcessResult result_;
