@@ -2,20 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 #include <utility>
 
-#include <sys/stat.h>
-
+#include "platform/file_handle.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/temp_folder.h"
-#include "platform/files.h"
 
 namespace fenwold {
 
@@ -23,12 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-
 std::string program(const Frontend& fe, const char* name) {
-  return join_path(fe.program_folder, name);
+  return join_path(fe.program_folder, std::string(name) + platform::kProgramSuffix);
 }
 
 bool exists(const std::string& path) { return !path.empty() && platform::file_exists(path); }
@@ -73,7 +66,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 std::string read_text(const std::string& path) {
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+  platform::FileHandle f(platform::open_file(path, "rb"));
   std::string text;
   if (!f) return text;
   char buf[4096];
@@ -367,19 +360,20 @@ void copy_listings(Frontend& fe) {
 }  // namespace
 
 std::string file_name_of(const std::string& path) {
-  auto slash = path.rfind('/');
+  auto slash = platform::last_separator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string folder_of(const std::string& path) {
-  auto slash = path.rfind('/');
+  auto slash = platform::last_separator(path);
   if (slash == std::string::npos) return std::string();
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 std::string join_path(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  return platform::is_path_separator(folder.back()) ? folder + name
+                                                    : folder + platform::kPathSeparator + name;
 }
 
 bool frontend_start(Frontend& fe, std::string& error) {
@@ -405,7 +399,7 @@ void frontend_init_window(Frontend& fe) {
 }
 
 bool read_information_file(const std::string& path, std::vector<std::string>& outputs) {
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "r"));
+  platform::FileHandle f(platform::open_file(path, "r"));
   if (!f) return false;
   outputs.clear();
   std::string line;
@@ -533,9 +527,9 @@ bool import(Frontend& fe, const std::string& chosen, Frontend& next) {
     return false;
   }
   // A copy of a read-only file must stay replaceable.
-  struct stat st;
-  if (::stat(next.working_copy.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR)) {
-    ::chmod(next.working_copy.c_str(), (st.st_mode & 07777) | S_IWUSR);
+  {
+    std::error_code ec;
+    fs::permissions(next.working_copy, fs::perms::owner_write, fs::perm_options::add, ec);
   }
   fe.shell->pause_ms(fe.settle_ms);
 

@@ -40,8 +40,11 @@
 #define FENWOLD_ABOUT_ICON_RECT 11, 10, 24, 24
 #define FENWOLD_ABOUT_NAME_LOGO_RECT 45, 8, 80, 22
 #define FENWOLD_ABOUT_TRACE_LOGO_RECT 133, 8, 82, 22
-#define FENWOLD_ABOUT_VERSION_RECT 45, 40, 170, 8
+#define FENWOLD_ABOUT_VERSION_RECT 45, 36, 170, 16
 #define FENWOLD_ABOUT_VERSION_TEXT "Fenwold Version 1.4"
+/* The version line and, below it, the tool set's (needs talvex_version.h). */
+#define FENWOLD_ABOUT_VERSION_LINES                                                                \
+    FENWOLD_ABOUT_VERSION_TEXT "\nTALVEX tool set " TALVEX_TOOLSET_VERSION
 #define FENWOLD_ABOUT_NOTICE_RECT 45, 54, 170, 20
 #define FENWOLD_ABOUT_NOTICE_TEXT                                                                  \
     "Opens, views and converts TALVEX recorder files.\nFree software of the TALVEX tool set."

@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/file_handle.h"
+
 namespace fenwold {
 
 namespace {
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
 
 // Characters [from, from + n) of a line, as many as it has.
 std::string part(const std::string& line, size_t from, size_t n) {
@@ -24,7 +22,7 @@ bool is_vertical(const std::string& line) {
 }  // namespace
 
 bool info_read_listing(const std::string& path, std::vector<std::string>& lines) {
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+  platform::FileHandle f(platform::open_file(path, "rb"));
   if (!f) return false;
   std::vector<std::string> out;
   std::string line;

@@ -37,6 +37,24 @@ std::vector<FileFilter> parse_filter(const std::string& text) {
   return out;
 }
 
+double progress_fraction(const ChildProgress& p) {
+  if (p.pass <= 0 || p.passes <= 0 || p.total <= 0) return 0.0;
+  return (p.pass - 1 + static_cast<double>(p.done) / static_cast<double>(p.total)) / p.passes;
+}
+
+int progress_percent(const ChildProgress& p) {
+  return static_cast<int>(progress_fraction(p) * 100.0);
+}
+
+std::string progress_text(const ChildProgress& p) {
+  if (p.pass <= 0) return std::string();
+  char text[128];
+  std::snprintf(text, sizeof text, "Pass %d of %d: %s - %d%%", p.pass, p.passes,
+                p.pass == 1 ? "reading the recorder file" : "writing the output",
+                progress_percent(p));
+  return text;
+}
+
 void ProgressReader::feed(const std::string& bytes) {
   partial_ += bytes;
   size_t nl;

@@ -37,6 +37,13 @@ struct ChildProgress {
   long long total = 0;
 };
 
+// How much of a child's work is done, 0 to 1 (0 before its first line).
+double progress_fraction(const ChildProgress& progress);
+// The whole percent of progress_fraction.
+int progress_percent(const ChildProgress& progress);
+// What the progress bar says: "Pass 1 of 2: reading the recorder file - 40%".
+std::string progress_text(const ChildProgress& progress);
+
 // Collects progress lines as they arrive in pieces; malformed lines are
 // skipped, the last good one counts.
 class ProgressReader {

@@ -1,5 +1,7 @@
 #include "icons.h"
 
+#include "icon_shape.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -28,35 +30,27 @@ void polyline(cairo_t* cr, const double* xy, int points) {
 
 // The icon on a 64 x 64 grid.
 void icon64(cairo_t* cr) {
-  rounded_rect(cr, 4, 6, 56, 52, 6);
-  rgb(cr, 0xf4f1e8);
+  using namespace fenwold_icon;
+  rounded_rect(cr, kSheet[0], kSheet[1], kSheet[2], kSheet[3], kSheet[4]);
+  rgb(cr, kPaper);
   cairo_fill_preserve(cr);
-  rgb(cr, 0x3b4a5a);
-  cairo_set_line_width(cr, 3);
+  rgb(cr, kFrame);
+  cairo_set_line_width(cr, kFrameWidth);
   cairo_stroke(cr);
-  cairo_set_line_width(cr, 2);
+  cairo_set_line_width(cr, kTraceWidth);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  static const double t1[] = {9, 20, 22, 20, 24, 17, 26, 23, 28, 14, 30, 26, 32, 11, 34, 28,
-                              36, 15, 38, 24, 40, 18, 42, 22, 45, 19, 48, 21, 55, 21};
-  static const double t2[] = {9, 33, 24, 33, 26, 30, 28, 36, 30, 28, 32, 38, 34, 29,
-                              36, 35, 38, 31, 41, 34, 44, 32, 55, 32};
-  static const double t3[] = {9, 46, 25, 46, 27, 44, 29, 48, 31, 43, 33, 49, 35, 44,
-                              37, 47, 40, 45, 43, 46.5, 55, 46.5};
-  polyline(cr, t1, 15);
-  rgb(cr, 0x1f5fa8);
-  cairo_stroke(cr);
-  polyline(cr, t2, 12);
-  rgb(cr, 0x2e7d32);
-  cairo_stroke(cr);
-  polyline(cr, t3, 11);
-  rgb(cr, 0xb23a2a);
-  cairo_stroke(cr);
-  static const double dash[] = {3, 2};
+  for (const Polyline& t : kTraces) {
+    polyline(cr, t.xy, t.points);
+    rgb(cr, t.rgb);
+    cairo_stroke(cr);
+  }
+  const double dash[] = {kPickDash, kPickGap};
   cairo_set_dash(cr, dash, 2, 0);
-  cairo_set_line_width(cr, 1.5);
-  cairo_move_to(cr, 22, 10);
-  cairo_line_to(cr, 22, 52);
+  cairo_set_line_width(cr, kPickWidth);
+  rgb(cr, kPick);
+  cairo_move_to(cr, kPickX, kPickTop);
+  cairo_line_to(cr, kPickX, kPickBottom);
   cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
 }

@@ -2,6 +2,7 @@
 // fixed-pitch font whose tab stops the listing is laid out for.
 #include "main_window.h"
 
+#include "dialog_layout.h"
 #include "info_view.h"
 
 namespace fenwold_gtk {
@@ -30,10 +31,10 @@ void use_info_font(GtkWidget* w, GtkCssProvider* css) {
 void MainWindow::show_info(const std::string& file_line, const std::vector<std::string>& lines) {
   close_info();
   GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(w), "TALVEX Data File Info");
+  gtk_window_set_title(GTK_WINDOW(w), FENWOLD_INFO_CAPTION);
   gtk_window_set_resizable(GTK_WINDOW(w), FALSE);
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, du_.px(451), du_.py(225));
+  set_size(fixed, du_, FENWOLD_INFO_SIZE);
   gtk_container_add(GTK_CONTAINER(w), fixed);
 
   // One font for the three controls; the provider lives as long as they do.
@@ -43,7 +44,7 @@ void MainWindow::show_info(const std::string& file_line, const std::vector<std::
   GtkWidget* file = info_label(file_line);
   gtk_label_set_ellipsize(GTK_LABEL(file), PANGO_ELLIPSIZE_MIDDLE);
   use_info_font(file, css);
-  place(fixed, file, du_, 7, 33, 351, 10);
+  place(fixed, file, du_, FENWOLD_INFO_FILE_RECT);
 
   GtkWidget* header = info_label(fenwold::kInfoHeader);
   use_info_font(header, css);
@@ -53,7 +54,7 @@ void MainWindow::show_info(const std::string& file_line, const std::vector<std::
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(header_view), GTK_POLICY_EXTERNAL,
                                  GTK_POLICY_NEVER);
   gtk_container_add(GTK_CONTAINER(header_view), header);
-  place(fixed, header_view, du_, 7, 57, 437, 8);
+  place(fixed, header_view, du_, FENWOLD_INFO_HEADER_RECT);
 
   GtkListStore* store = gtk_list_store_new(1, G_TYPE_STRING);
   for (const auto& l : lines) {
@@ -74,7 +75,7 @@ void MainWindow::show_info(const std::string& file_line, const std::vector<std::
                                  GTK_POLICY_ALWAYS);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
   gtk_container_add(GTK_CONTAINER(scroller), list);
-  place(fixed, scroller, du_, 7, 67, 437, 113);
+  place(fixed, scroller, du_, FENWOLD_INFO_LIST_RECT);
   // The header scrolls sideways with the list, so the columns stay lined up.
   gtk_scrolled_window_set_hadjustment(
       GTK_SCROLLED_WINDOW(header_view),

@@ -30,6 +30,16 @@ bool tracing() {
   return on;
 }
 
+void set_size(GtkWidget* fixed, const DialogUnits& du, int w, int h) {
+  gtk_widget_set_size_request(fixed, du.px(w), du.py(h));
+}
+
+std::string mnemonic(const char* caption) {
+  std::string out;
+  for (const char* c = caption; *c; ++c) out += *c == '&' ? '_' : *c;
+  return out;
+}
+
 void trace(const char* what, const std::string& text) {
   if (!tracing()) return;
   // Line ends inside a text are shown escaped, so that one event is one line.

@@ -19,6 +19,17 @@ struct DialogUnits {
 // Measures the units from the font that `widget` uses.
 DialogUnits dialog_units_of(GtkWidget* widget);
 
+// A rectangle in dialog units.
+struct Rect {
+  int x, y, w, h;
+};
+
+// Sizes fixed to w x h dialog units.
+void set_size(GtkWidget* fixed, const DialogUnits& du, int w, int h);
+
+// "&About..." as a GTK mnemonic: "_About...".
+std::string mnemonic(const char* caption);
+
 // Puts child into fixed at the rectangle (x, y, w, h) in dialog units.
 void place(GtkWidget* fixed, GtkWidget* child, const DialogUnits& du, int x, int y, int w, int h);
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "dialog_layout.h"
 #include "icons.h"
 #include "talvex_version.h"
 
@@ -10,8 +11,8 @@ namespace fenwold_gtk {
 
 namespace {
 
-constexpr const char* kFormatTitles[4] = {"SUDS", "Mini-SEED", "ASCII one-channel",
-                                          "ASCII multi-channel"};
+constexpr const char* kFormatTitles[4] = {FENWOLD_SUDS_CAPTION, FENWOLD_MINISEED_CAPTION,
+                                          FENWOLD_ASCII_ONE_CAPTION, FENWOLD_ASCII_MULTI_CAPTION};
 
 GtkWidget* button(const char* caption) {
   GtkWidget* b = gtk_button_new_with_label(caption);
@@ -48,49 +49,50 @@ MainWindow::~MainWindow() {
 
 void MainWindow::build() {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window_), "Fenwold");
+  gtk_window_set_title(GTK_WINDOW(window_), FENWOLD_MAIN_CAPTION);
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
   gtk_window_set_icon(GTK_WINDOW(window_), icon_);
   gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_NORMAL);
   du_ = dialog_units_of(window_);
 
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, du_.px(344), du_.py(207));
+  set_size(fixed, du_, FENWOLD_MAIN_SIZE);
   gtk_container_add(GTK_CONTAINER(window_), fixed);
 
   file_label_ = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(file_label_), 0.0f);
   gtk_label_set_ellipsize(GTK_LABEL(file_label_), PANGO_ELLIPSIZE_MIDDLE);
-  place(fixed, file_label_, du_, 10, 15, 316, 8);
+  place(fixed, file_label_, du_, FENWOLD_FILE_LABEL_RECT);
 
-  open_ = button("Open TALVEX File");
-  place(fixed, open_, du_, 10, 36, 104, 37);
-  file_info_ = button("File Info");
-  place(fixed, file_info_, du_, 119, 36, 104, 37);
-  quick_view_ = button("Quick View");
-  place(fixed, quick_view_, du_, 230, 36, 104, 37);
+  open_ = button(FENWOLD_OPEN_CAPTION);
+  place(fixed, open_, du_, FENWOLD_OPEN_RECT);
+  file_info_ = button(FENWOLD_FILE_INFO_CAPTION);
+  place(fixed, file_info_, du_, FENWOLD_FILE_INFO_RECT);
+  quick_view_ = button(FENWOLD_QUICK_VIEW_CAPTION);
+  place(fixed, quick_view_, du_, FENWOLD_QUICK_VIEW_RECT);
 
-  group_ = gtk_frame_new("Conversion Output");
-  place(fixed, group_, du_, 10, 96, 324, 72);
-  convert_ = button("Convert File");
-  place(fixed, convert_, du_, 53, 115, 104, 37);
+  group_ = gtk_frame_new(FENWOLD_GROUP_CAPTION);
+  place(fixed, group_, du_, FENWOLD_GROUP_RECT);
+  convert_ = button(FENWOLD_CONVERT_CAPTION);
+  place(fixed, convert_, du_, FENWOLD_CONVERT_RECT);
 
   struct Radio {
-    int format, y, w;
-  } radios[] = {{fenwold::kFormatSuds, 110, 36},
-                {fenwold::kFormatMiniSeed, 123, 50},
-                {fenwold::kFormatAsciiMulti, 134, 77},
-                {fenwold::kFormatAsciiOne, 147, 75}};
+    int format;
+    Rect r;
+  } radios[] = {{fenwold::kFormatSuds, {FENWOLD_SUDS_RECT}},
+                {fenwold::kFormatMiniSeed, {FENWOLD_MINISEED_RECT}},
+                {fenwold::kFormatAsciiMulti, {FENWOLD_ASCII_MULTI_RECT}},
+                {fenwold::kFormatAsciiOne, {FENWOLD_ASCII_ONE_RECT}}};
   GSList* group = nullptr;
   for (const auto& r : radios) {
     GtkWidget* b = gtk_radio_button_new_with_label(group, kFormatTitles[r.format]);
     group = gtk_radio_button_get_group(GTK_RADIO_BUTTON(b));
     g_object_set_data(G_OBJECT(b), "format", GINT_TO_POINTER(r.format));
-    place(fixed, b, du_, 198, r.y, r.w, 10);
+    place(fixed, b, du_, r.r.x, r.r.y, r.r.w, r.r.h);
     radio_[r.format] = b;
   }
-  close_ = button("Close");
-  place(fixed, close_, du_, 147, 188, 50, 14);
+  close_ = button(FENWOLD_CLOSE_CAPTION);
+  place(fixed, close_, du_, FENWOLD_CLOSE_RECT);
   about_ = gtk_button_new_with_mnemonic("_About...");
   place(fixed, about_, du_, 284, 188, 50, 14);
 
@@ -98,12 +100,12 @@ void MainWindow::build() {
   work_label_ = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(work_label_), 0.0f);
   gtk_label_set_ellipsize(GTK_LABEL(work_label_), PANGO_ELLIPSIZE_MIDDLE);
-  place(fixed, work_label_, du_, 10, 75, 268, 9);
+  place(fixed, work_label_, du_, FENWOLD_WORK_LABEL_RECT);
   progress_ = gtk_progress_bar_new();
   gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(progress_), TRUE);
-  place(fixed, progress_, du_, 10, 84, 268, 10);
+  place(fixed, progress_, du_, FENWOLD_PROGRESS_RECT);
   cancel_ = gtk_button_new_with_mnemonic("_Cancel");
-  place(fixed, cancel_, du_, 284, 78, 50, 14);
+  place(fixed, cancel_, du_, FENWOLD_CANCEL_RECT);
   gtk_widget_set_no_show_all(work_label_, TRUE);
   gtk_widget_set_no_show_all(progress_, TRUE);
   gtk_widget_set_no_show_all(cancel_, TRUE);
@@ -130,7 +132,7 @@ void MainWindow::build() {
   // The window menu: a separator and the About entry.
   menu_ = gtk_menu_new();
   gtk_menu_shell_append(GTK_MENU_SHELL(menu_), gtk_separator_menu_item_new());
-  GtkWidget* about = gtk_menu_item_new_with_mnemonic("_About Fenwold...");
+  GtkWidget* about = gtk_menu_item_new_with_mnemonic(mnemonic(FENWOLD_ABOUT_MENU_ITEM).c_str());
   gtk_menu_shell_append(GTK_MENU_SHELL(menu_), about);
   g_signal_connect_swapped(about, "activate",
                            G_CALLBACK(+[](MainWindow* self) { self->show_about(); }), this);
@@ -212,16 +214,12 @@ void MainWindow::show_progress() {
 bool MainWindow::child_working(const fenwold::ChildProgress& p) {
   if (!progress_shown_ && g_get_monotonic_time() - begun_ > 300000) show_progress();
   if (p.pass > 0) {
-    const double fraction =
-        (p.pass - 1 + static_cast<double>(p.done) / static_cast<double>(p.total)) / p.passes;
-    const int percent = static_cast<int>(fraction * 100.0);
+    const int percent = fenwold::progress_percent(p);
     if (percent != shown_percent_) {
       shown_percent_ = percent;
-      gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress_), fraction);
-      char text[128];
-      std::snprintf(text, sizeof text, "Pass %d of %d: %s - %d%%", p.pass, p.passes,
-                    p.pass == 1 ? "reading the recorder file" : "writing the output", percent);
-      gtk_progress_bar_set_text(GTK_PROGRESS_BAR(progress_), text);
+      gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress_), fenwold::progress_fraction(p));
+      const std::string text = fenwold::progress_text(p);
+      gtk_progress_bar_set_text(GTK_PROGRESS_BAR(progress_), text.c_str());
       trace("progress", text);
     }
   } else if (g_get_monotonic_time() - last_pulse_ > 100000) {
@@ -266,32 +264,31 @@ void MainWindow::close() {
 
 void MainWindow::show_about() {
   GtkWidget* about = gtk_dialog_new();
-  gtk_window_set_title(GTK_WINDOW(about), "About Fenwold");
+  gtk_window_set_title(GTK_WINDOW(about), FENWOLD_ABOUT_CAPTION);
   gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window_));
   gtk_window_set_modal(GTK_WINDOW(about), TRUE);
   gtk_window_set_resizable(GTK_WINDOW(about), FALSE);
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, du_.px(226), du_.py(101));
+  set_size(fixed, du_, FENWOLD_ABOUT_SIZE);
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(about))), fixed);
-  place(fixed, picture(draw_icon), du_, 11, 10, 24, 24);
-  place(fixed, picture(draw_name_logo), du_, 45, 8, 80, 22);
-  place(fixed, picture(draw_trace_logo), du_, 133, 8, 82, 22);
-  GtkWidget* version = gtk_label_new("Fenwold Version 1.4\nTALVEX tool set " TALVEX_TOOLSET_VERSION);
+  place(fixed, picture(draw_icon), du_, FENWOLD_ABOUT_ICON_RECT);
+  place(fixed, picture(draw_name_logo), du_, FENWOLD_ABOUT_NAME_LOGO_RECT);
+  place(fixed, picture(draw_trace_logo), du_, FENWOLD_ABOUT_TRACE_LOGO_RECT);
+  GtkWidget* version = gtk_label_new(FENWOLD_ABOUT_VERSION_LINES);
   gtk_label_set_xalign(GTK_LABEL(version), 0.0f);
-  place(fixed, version, du_, 45, 36, 170, 16);
-  GtkWidget* notice = gtk_label_new(
-      "Opens, views and converts TALVEX recorder files.\nFree software of the TALVEX tool set.");
+  place(fixed, version, du_, FENWOLD_ABOUT_VERSION_RECT);
+  GtkWidget* notice = gtk_label_new(FENWOLD_ABOUT_NOTICE_TEXT);
   gtk_label_set_xalign(GTK_LABEL(notice), 0.0f);
-  place(fixed, notice, du_, 45, 54, 170, 20);
+  place(fixed, notice, du_, FENWOLD_ABOUT_NOTICE_RECT);
   GtkWidget* ok = gtk_button_new_with_label("OK");
-  place(fixed, ok, du_, 169, 80, 50, 14);
+  place(fixed, ok, du_, FENWOLD_ABOUT_OK_RECT);
   g_signal_connect_swapped(ok, "clicked", G_CALLBACK(+[](GtkDialog* d) {
                              gtk_dialog_response(d, GTK_RESPONSE_OK);
                            }),
                            about);
   gtk_widget_show_all(about);
   gtk_widget_grab_focus(ok);
-  trace("dialog", "About Fenwold");
+  trace("dialog", FENWOLD_ABOUT_CAPTION);
   gtk_dialog_run(GTK_DIALOG(about));
   gtk_widget_destroy(about);
 }

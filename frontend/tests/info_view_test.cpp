@@ -144,4 +144,17 @@ TEST(FileFilter, SplitsNamesAndPatterns) {
   EXPECT_TRUE(fenwold::parse_filter("").empty());
 }
 
+// Both window layers show this text; it follows the converter's passes.
+TEST(ProgressText, NamesThePassAndTheWholeRunsPercent) {
+  fenwold::ChildProgress p;
+  EXPECT_EQ(fenwold::progress_text(p), "");
+  EXPECT_EQ(fenwold::progress_percent(p), 0);
+  p = {1, 2, 4, 10};
+  EXPECT_EQ(fenwold::progress_text(p), "Pass 1 of 2: reading the recorder file - 20%");
+  p = {2, 2, 10, 10};
+  EXPECT_EQ(fenwold::progress_text(p), "Pass 2 of 2: writing the output - 100%");
+  p = {1, 1, 1, 3};
+  EXPECT_EQ(fenwold::progress_percent(p), 33);
+}
+
 }  // namespace

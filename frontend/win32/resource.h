@@ -3,8 +3,6 @@
 #define FENWOLD_WIN32_RESOURCE_H
 
 #define IDI_FENWOLD 1
-#define IDB_NAME_LOGO 2
-#define IDB_TRACE_LOGO 3
 #define IDD_MAIN 100
 #define IDD_ABOUT 101
 #define IDD_INFO 102
@@ -26,6 +24,9 @@
 #define IDC_INFO_FILE 1020
 #define IDC_INFO_HEADER 1021
 #define IDC_INFO_LIST 1022
+#define IDC_ABOUT_VERSION 1030
+#define IDC_NAME_LOGO 1031
+#define IDC_TRACE_LOGO 1032
 
 /* System menu item: below 0xF000, a multiple of 16. */
 #define IDM_ABOUTBOX 0x0010

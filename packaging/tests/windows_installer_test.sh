@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows installer (CPack, NSIS), installs it silently under Wine
 # into a scratch folder with a blank in its name, checks what it installed and
-# runs the installed talvex.exe on an installed example.
+# runs the installed talvex.exe on an installed example; the front end gets
+# a Start-menu entry and runs its window scenario from the installed tree.
 #   windows_installer_test.sh WINDOWS_BUILD
 # Exit 77 (skipped) when makensis is missing.
 set -uo pipefail
@@ -44,6 +45,27 @@ if [ -f "$build/converter/talvex.exe" ]; then
     mkdir -p "$work/b" && cp "$prefix/examples/event3.cd11" "$work/b/"
     (cd "$work/b" && wine "$build/converter/talvex.exe" -v event3.cd11 >/dev/null 2>&1)
     cmp -s "$work/event3.msed" "$work/b/event3.msed" || fail "the installed talvex.exe writes other bytes than the built one"
+fi
+
+# The front end: its Start-menu entry, and, installed, the window scenario
+# (it finds the programs beside it and converts the installed example).
+if [ -f "$build/frontend/fenwold.exe" ]; then
+    [ -f "$prefix/bin/fenwold.exe" ] || fail "not installed: bin/fenwold.exe"
+    lnk=$(find "${WINEPREFIX:-$HOME/.wine}/drive_c" -iname 'Fenwold.lnk' 2>/dev/null | head -n 1)
+    if [ -z "$lnk" ]; then
+        fail "no Start-menu entry Fenwold.lnk"
+    elif ! tr -d '\0' <"$lnk" | grep -qiF 'bin\fenwold.exe'; then
+        fail "the Start-menu entry does not start bin\fenwold.exe"
+    fi
+    gui=${TALVEX_SOURCE_DIR:-}/frontend/tests/win32/fenwold_test.sh
+    if [ -x "$gui" ]; then
+        "$gui" "$prefix/bin" "$prefix/examples" "$scratch/gui" >"$scratch/gui.log" 2>&1
+        case $? in
+            0) echo "installed fenwold.exe: $(tail -n 1 "$scratch/gui.log")" ;;
+            77) echo "installed fenwold.exe: $(tail -n 1 "$scratch/gui.log")" ;;
+            *) tail -n 30 "$scratch/gui.log"; fail "the installed fenwold.exe scenario failed" ;;
+        esac
+    fi
 fi
 
 [ "$failures" -eq 0 ] || { echo "windows installer: $failures failure(s)"; exit 1; }

@@ -282,9 +282,15 @@ int16_t plot_initialize(const char* ini_path) {
     }
   }
   if (s.plot_queue.empty()) s.plot_queue = platform::current_folder();
-  // The window system is reached only when a plot window is opened, so that
-  // hardcopy-only runs need no display.
   s.state = -1;
+  // The plot window's class; the window itself (and with Xlib the display)
+  // is reached only when a plot window is opened.
+  std::string error;
+  if (!plot_prepare_screen(error)) {
+    std::printf("%s %s\n", "ERROR: RegisterClass(&wc) failed:", error.c_str());
+    std::fflush(stdout);
+    return 0;
+  }
   return 1;
 }
 

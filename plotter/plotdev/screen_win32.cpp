@@ -332,14 +332,8 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 } // namespace
 
-// The window class is registered when the first plot window is wanted, so
-// that hardcopy-only runs never touch the window system.
-std::unique_ptr<PlotScreen> plot_make_default_screen() {
-    std::string error;
-    if (!register_class(error)) {
-        std::printf("%s %s\n", "ERROR: RegisterClass(&wc) failed:", error.c_str());
-        std::fflush(stdout);
-        return nullptr;
-    }
-    return std::make_unique<Win32Screen>();
-}
+// plot_initialize registers the window class; a window opened later finds
+// it (open() registers it itself should it be missing).
+int plot_prepare_screen(std::string& error) { return register_class(error); }
+
+std::unique_ptr<PlotScreen> plot_make_default_screen() { return std::make_unique<Win32Screen>(); }

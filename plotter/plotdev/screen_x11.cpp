@@ -345,4 +345,8 @@ class X11Screen : public PlotScreen {
 
 }  // namespace
 
+// Xlib has no classes to register; the display is reached when a window is
+// opened, so that hardcopy-only runs need none.
+int plot_prepare_screen(std::string&) { return 1; }
+
 std::unique_ptr<PlotScreen> plot_make_default_screen() { return std::make_unique<X11Screen>(); }

@@ -35,5 +35,10 @@ class PlotScreen {
   virtual void pump() = 0;
 };
 
+// Readies the window system for plot windows once per process: on Windows
+// it registers the window class. 1 on success (or nothing to do), 0 with
+// `error` set to the system's text.
+int plot_prepare_screen(std::string& error);
+
 // The platform's window back end, or nullptr when the build has none.
 std::unique_ptr<PlotScreen> plot_make_default_screen();
