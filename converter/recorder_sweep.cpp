@@ -16,6 +16,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,6 +29,9 @@ constexpr long kFlushSamples = 65536;
 // Status bytes that hold all four floats: with fewer, a float would carry
 // over from whichever subframe the walk read before.
 constexpr long kFullStatus = kStatusFixedSize + 16;
+constexpr long long kProgressEvery = 4096;
+// The walk moves forward only: a small window keeps little of the file resident.
+constexpr std::int64_t kSweepWindow = 4LL << 20;
 
 struct Plan {
     RecorderSubframe first, last;
@@ -121,6 +127,102 @@ bool write_at(std::FILE* f, std::int64_t pos, const std::int32_t* samples, long 
     return platform::seek_file(f, pos, SEEK_SET) == 0 && std::fwrite(samples, 1, bytes, f) == bytes;
 }
 
+// Where a channel's samples go.
+struct DecodeChannel {
+    int file = -1;
+    std::int64_t data_pos = 0;
+};
+
+// A stretch of the file's subframes: from the subframe at `start` (the
+// `index`th of the file) to `stop`, and each channel's samples before it.
+struct DecodeRange {
+    long long start, stop, index;
+    std::vector<std::int64_t> before;
+};
+
+// Decodes the subframes of a range and writes each channel's samples at
+// their place, gathered per channel into pieces. true when all were written.
+bool decode_range(platform::MappedFile& file, const DecodeRange& range,
+                  const std::vector<DecodeChannel>& targets, const std::vector<std::string>& paths,
+                  int channels, Progress* progress, std::int64_t progress_base,
+                  double progress_scale) {
+    std::vector<platform::FileHandle> streams;
+    for (const auto& path : paths) {
+        streams.emplace_back(platform::open_file(path, "r+b"));
+        if (!streams.back())
+            return false;
+        std::setvbuf(streams.back().get(), nullptr, _IONBF, 0);
+    }
+    struct Gather {
+        std::unique_ptr<std::int32_t[]> samples;
+        long held = 0;
+        std::int64_t written = 0;
+    };
+    std::vector<Gather> gather(static_cast<std::size_t>(channels));
+    for (int k = 0; k < channels; ++k)
+        gather[static_cast<std::size_t>(k)].written = range.before[static_cast<std::size_t>(k)];
+    auto flush = [&](int k) {
+        Gather& g = gather[static_cast<std::size_t>(k)];
+        const DecodeChannel& c = targets[static_cast<std::size_t>(k)];
+        const bool ok = write_at(streams[static_cast<std::size_t>(c.file)].get(),
+                                 c.data_pos + 4 * g.written, g.samples.get(), g.held);
+        g.written += g.held;
+        g.held = 0;
+        return ok;
+    };
+    const long long size = file.size();
+    long long count = range.index;
+    for (long long p = range.start; p < range.stop; ++count) {
+        RecorderSubframe sf;
+        long long dp = 0;
+        const long long end = parse_regular(file, size, p, &sf, &dp);
+        if (end < 0)
+            return false;
+        const int k = static_cast<int>(count % channels);
+        Gather& g = gather[static_cast<std::size_t>(k)];
+        const long n = sf.samples;
+        if (n > 0) {
+            if (!g.samples)
+                g.samples = std::make_unique_for_overwrite<std::int32_t[]>(
+                    static_cast<std::size_t>(kFlushSamples + kMaxSubframeSamples));
+            const std::uint8_t* data =
+                file.view(dp, static_cast<std::size_t>(subframe_data_bytes(sf)));
+            if (!data)
+                return false;
+            std::int32_t* out = g.samples.get() + g.held;
+            if (sf.transformation == 0) {
+                std::memcpy(out, data,
+                            static_cast<std::size_t>(n) * 4); // already little-endian bytes
+            } else {
+                std::int32_t next = 0;
+                if (canadian_decompress(data, out, sf.data_size, n, &next) != CANADIAN_OK)
+                    return false;
+                if constexpr (std::endian::native != std::endian::little) {
+                    for (long i = 0; i < n; ++i) {
+                        std::uint8_t le[4];
+                        put_le_i32(le, out[i]);
+                        std::memcpy(out + i, le, 4);
+                    }
+                }
+            }
+            g.held += n;
+            if (g.held >= kFlushSamples && !flush(k))
+                return false;
+        }
+        p = end;
+        if (progress && count % kProgressEvery == 0)
+            progress->update(progress_base +
+                             static_cast<std::int64_t>((p - range.start) * progress_scale));
+    }
+    for (int k = 0; k < channels; ++k)
+        if (!flush(k))
+            return false;
+    for (auto& s : streams)
+        if (!platform::close_file(s))
+            return false;
+    return true;
+}
+
 } // namespace
 
 SweepOutcome recorder_sweep(platform::MappedFile& file, const RecorderHeader& header,
@@ -132,13 +234,26 @@ SweepOutcome recorder_sweep(platform::MappedFile& file, const RecorderHeader& he
     if (channels <= 0 || first_pos >= size)
         return SweepOutcome::kWalkInstead;
     const long long span = size - first_pos;
+    struct Window {
+        platform::MappedFile& f;
+        explicit Window(platform::MappedFile& file) : f(file) { f.set_window(kSweepWindow); }
+        ~Window() { f.set_window(platform::MappedFile::kWindow); }
+    } window(file);
     const std::int64_t total_work = static_cast<std::int64_t>(span) * channels;
-    constexpr long long kProgressEvery = 4096;
 
     // 1. Every subframe once: is the file regular, and what will each channel hold?
     std::vector<Plan> plans(static_cast<std::size_t>(channels));
     long long count = 0;
+    // The second half of the subframes, from the first one past the middle of the file.
+    long long split_pos = size, split_index = 0;
+    std::vector<std::int64_t> split_starts;
     for (long long p = first_pos; p < size; ++count) {
+        if (split_starts.empty() && p >= first_pos + span / 2) {
+            split_pos = p;
+            split_index = count;
+            for (const auto& c : plans)
+                split_starts.push_back(c.total);
+        }
         RecorderSubframe sf;
         long long dp = 0;
         const long long end = parse_regular(file, size, p, &sf, &dp);
@@ -229,76 +344,38 @@ SweepOutcome recorder_sweep(platform::MappedFile& file, const RecorderHeader& he
         }
     }
 
-    // 3. Every channel's samples in one walk, gathered per channel and written in pieces.
-    std::vector<platform::FileHandle> streams;
-    for (const auto& path : paths) {
-        streams.emplace_back(platform::open_file(path, "r+b"));
-        if (!streams.back())
-            return give_up();
-        std::setvbuf(streams.back().get(), nullptr, _IONBF, 0);
+    // 3. Every channel's samples in one walk, the second half of the file
+    // beside the first on another thread.
+    std::vector<std::int64_t> starts(plans.size(), 0);
+    std::vector<DecodeChannel> targets(plans.size());
+    for (std::size_t k = 0; k < plans.size(); ++k) {
+        targets[k].file = plans[k].file;
+        targets[k].data_pos = plans[k].data_pos;
     }
-    struct Gather {
-        std::vector<std::int32_t> samples;
-        long held = 0;
-        std::int64_t written = 0;
-    };
-    std::vector<Gather> gather(static_cast<std::size_t>(channels));
-    auto flush = [&](int k) {
-        Gather& g = gather[static_cast<std::size_t>(k)];
-        const Plan& c = plans[static_cast<std::size_t>(k)];
-        const bool ok = write_at(streams[static_cast<std::size_t>(c.file)].get(),
-                                 c.data_pos + 4 * g.written, g.samples.data(), g.held);
-        g.written += g.held;
-        g.held = 0;
-        return ok;
-    };
-    count = 0;
-    for (long long p = first_pos; p < size; ++count) {
-        RecorderSubframe sf;
-        long long dp = 0;
-        const long long end = parse_regular(file, size, p, &sf, &dp);
-        if (end < 0)
-            return give_up();
-        const int k = static_cast<int>(count % channels);
-        Gather& g = gather[static_cast<std::size_t>(k)];
-        const long n = sf.samples;
-        if (n > 0) {
-            if (g.samples.empty())
-                g.samples.resize(static_cast<std::size_t>(kFlushSamples + kMaxSubframeSamples));
-            const std::uint8_t* data =
-                file.view(dp, static_cast<std::size_t>(subframe_data_bytes(sf)));
-            if (!data)
-                return give_up();
-            std::int32_t* out = g.samples.data() + g.held;
-            if (sf.transformation == 0) {
-                std::memcpy(out, data,
-                            static_cast<std::size_t>(n) * 4); // already little-endian bytes
-            } else {
-                std::int32_t next = 0;
-                if (canadian_decompress(data, out, sf.data_size, n, &next) != CANADIAN_OK)
-                    return give_up();
-                if constexpr (std::endian::native != std::endian::little) {
-                    for (long i = 0; i < n; ++i) {
-                        std::uint8_t le[4];
-                        put_le_i32(le, out[i]);
-                        std::memcpy(out + i, le, 4);
-                    }
-                }
-            }
-            g.held += n;
-            if (g.held >= kFlushSamples && !flush(k))
-                return give_up();
+    DecodeRange head{first_pos, split_pos, 0, starts};
+    DecodeRange tail{split_pos, size, split_index, split_starts};
+    bool tail_ok = false;
+    std::thread helper;
+    if (split_pos < size) {
+        try {
+            helper = std::thread([&] {
+                platform::MappedFile own;
+                own.set_window(kSweepWindow);
+                tail_ok = own.open(input_name) && own.size() == size &&
+                          decode_range(own, tail, targets, paths, channels, nullptr, 0, 0);
+            });
+        } catch (const std::system_error&) {
+            head.stop = size; // one thread does it all
         }
-        p = end;
-        if (count % kProgressEvery == 0)
-            progress.update(total_work / 4 + (p - first_pos) * channels / 4 * 3);
     }
-    for (int k = 0; k < channels; ++k)
-        if (!flush(k))
-            return give_up();
-    for (auto& s : streams)
-        if (!platform::close_file(s))
-            return give_up();
+    const bool head_ok = decode_range(file, head, targets, paths, channels, &progress,
+                                      total_work / 4, (split_pos < size ? 1.5 : 0.75) * channels);
+    if (helper.joinable())
+        helper.join();
+    else
+        tail_ok = true;
+    if (!head_ok || !tail_ok)
+        return give_up();
 
     // 4. The report, as the channel-by-channel walk gives it.
     for (int k = 0; k < channels; ++k) {
