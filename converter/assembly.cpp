@@ -8,9 +8,9 @@
 #include "staging.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <bit>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <limits>
 
@@ -67,8 +67,7 @@ ChannelAssembly::~ChannelAssembly() { reset(); }
 
 bool ChannelAssembly::drain() { return writer_->drain(); }
 
-void ChannelAssembly::say(const char* fmt, ...)
-{
+void ChannelAssembly::say(const char* fmt, ...) {
     if (quiet_)
         return;
     va_list ap, again;
@@ -83,8 +82,7 @@ void ChannelAssembly::say(const char* fmt, ...)
     report("%s", text.c_str());
 }
 
-void ChannelAssembly::suds_failed()
-{
+void ChannelAssembly::suds_failed() {
     if (!quiet_)
         suds_fail();
 }
@@ -210,8 +208,8 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
 bool ChannelAssembly::add_samples(long n)
 {
     if ((total_ + n) * 4 > kMaxSudsBytes) {
-        say("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n", k_ + 1,
-               static_cast<long long>(total_ + n), file_name_.c_str());
+        say("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n",
+            k_ + 1, static_cast<long long>(total_ + n), file_name_.c_str());
         return false;
     }
     total_ += n;

@@ -107,7 +107,7 @@ public:
     // work another way, which gives the message).
     void set_quiet(bool quiet) { quiet_ = quiet; }
 
-private:
+  private:
     AssemblySettings settings_;
     int fd_ = 0;                // SUDS descriptor of the open channel, 0 when none
     int k_ = -1;                // channel index

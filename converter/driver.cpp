@@ -158,7 +158,8 @@ bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx)
     work.set_window(4LL << 20); // read forward only: little of the file need stay resident
     ctx.work = work.open(work_name) ? &work : nullptr;
     // Mini-SEED records of the next channel are made beside the writer.
-    MseedAheadPtr ahead = ctx.format == OutputFormat::MiniSeed ? mseed_ahead_open(work_name) : nullptr;
+    MseedAheadPtr ahead =
+        ctx.format == OutputFormat::MiniSeed ? mseed_ahead_open(work_name) : nullptr;
     ctx.ahead = ahead.get();
     ctx.index = &index;
     bool ok = true;

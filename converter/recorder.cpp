@@ -411,8 +411,8 @@ bool recorder_read(const std::string& input_name, const std::string& work_name, 
     const long long span = r.file_size - first_pos;
     progress.start(1, span * r.header.channels);
     // A regular file is read in one walk; any other channel by channel.
-    if (recorder_sweep(r.file, r.header, first_pos, input_name, work_name, options, r.location_split, progress,
-                       result) == SweepOutcome::kDone) {
+    if (recorder_sweep(r.file, r.header, first_pos, input_name, work_name, options,
+                       r.location_split, progress, result) == SweepOutcome::kDone) {
         progress.finish();
         return true;
     }

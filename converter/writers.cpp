@@ -2,16 +2,16 @@
 #include "writers.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "byte_order.h"
@@ -43,35 +43,33 @@ struct Trace {
 // where it holds them, else through the SUDS descriptor.
 class SampleSource {
 public:
-    SampleSource(int descriptor, const Trace& t, WriterContext& ctx)
-        : fd_(descriptor), t_(t), map_(ctx.work), progress_(ctx.progress)
-    {
-    }
-    // Only from `map`, silently: a sample it cannot give ends the reading.
-    SampleSource(const Trace& t, platform::MappedFile* map) : fd_(0), t_(t), map_(map), progress_(nullptr), quiet_(true)
-    {
-    }
+  SampleSource(int descriptor, const Trace& t, WriterContext& ctx)
+      : fd_(descriptor), t_(t), map_(ctx.work), progress_(ctx.progress) {}
+  // Only from `map`, silently: a sample it cannot give ends the reading.
+  SampleSource(const Trace& t, platform::MappedFile* map)
+      : fd_(0), t_(t), map_(map), progress_(nullptr), quiet_(true) {}
 
-    // Reads samples [from, from + n) into out. 1, or 0 after the SUDS error
-    // text was reported.
-    int read(long from, long n, std::int32_t* out)
-    {
-        const std::int64_t pos = t_.data_pos + static_cast<std::int64_t>(from) * t_.width;
-        const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(t_.width);
-        const std::uint8_t* raw = map_ ? map_->view(pos, bytes) : nullptr;
-        if (!raw) {
-            if (quiet_ || !read_through_suds(from, bytes))
-                return 0;
-            raw = fallback_.data();
-        }
-        if (t_.width == 4)
-            for (long k = 0; k < n; ++k) out[k] = get_le_i32(raw + 4 * k);
-        else
-            for (long k = 0; k < n; ++k)
-                out[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(raw[2 * k] | (raw[2 * k + 1] << 8)));
-        if (progress_)
-            progress_->update_at(pos + static_cast<std::int64_t>(bytes));
-        return 1;
+  // Reads samples [from, from + n) into out. 1, or 0 after the SUDS error
+  // text was reported.
+  int read(long from, long n, std::int32_t* out) {
+      const std::int64_t pos = t_.data_pos + static_cast<std::int64_t>(from) * t_.width;
+      const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(t_.width);
+      const std::uint8_t* raw = map_ ? map_->view(pos, bytes) : nullptr;
+      if (!raw) {
+          if (quiet_ || !read_through_suds(from, bytes))
+              return 0;
+          raw = fallback_.data();
+      }
+      if (t_.width == 4)
+          for (long k = 0; k < n; ++k)
+              out[k] = get_le_i32(raw + 4 * k);
+      else
+          for (long k = 0; k < n; ++k)
+              out[k] = static_cast<std::int16_t>(
+                  static_cast<std::uint16_t>(raw[2 * k] | (raw[2 * k + 1] << 8)));
+      if (progress_)
+          progress_->update_at(pos + static_cast<std::int64_t>(bytes));
+      return 1;
     }
 
 private:
@@ -189,9 +187,8 @@ int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Tra
 // from sample `done` on depend only on `done` and the sequence number, so
 // the work can change hands between two batches.
 class ChannelEncoder {
-public:
-    ChannelEncoder(const ChannelCodes& codes, const Trace& t) : codes_(codes), t_(t)
-    {
+  public:
+    ChannelEncoder(const ChannelCodes& codes, const Trace& t) : codes_(codes), t_(t) {
         h_.station = codes_.station;
         h_.location = codes_.location;
         h_.channel = codes_.channel;
@@ -208,8 +205,7 @@ public:
     long done() const { return done_; }
     long sequence() const { return h_.sequence_number; }
     // Goes on from sample `done` with sequence number `sequence`.
-    void resume(long done, long sequence)
-    {
+    void resume(long done, long sequence) {
         done_ = done;
         h_.sequence_number = sequence;
         held_ = first_ = 0;
@@ -217,8 +213,7 @@ public:
 
     // Makes up to `room` records at `out` (MSEED_RECORD_SIZE bytes each).
     // The number made (0 when finished), or -1 when samples could not be read.
-    int encode(SampleSource& source, std::uint8_t* out, int room)
-    {
+    int encode(SampleSource& source, std::uint8_t* out, int room) {
         // The buffer holds `held_` samples from sample `done_` on, from index
         // `first_`; samples a record did not take stay for the next record.
         if (samples_.empty())
@@ -236,11 +231,13 @@ public:
                 held_ += more;
             }
             std::uint8_t* record = out + static_cast<std::size_t>(made) * MSEED_RECORD_SIZE;
-            const int w = steim_compress_record(samples_.data() + first_, static_cast<int>(want), record);
+            const int w =
+                steim_compress_record(samples_.data() + first_, static_cast<int>(want), record);
             // Start of this record from the channel start, to the microsecond, so that
             // no rounding accumulates from record to record.
             double offset = timed_ ? std::round(static_cast<double>(done_) * 1e6 / t_.rate) : 0.0;
-            if (!(std::fabs(offset) < 9.0e18)) offset = 0.0; // a rate too small to mean anything
+            if (!(std::fabs(offset) < 9.0e18))
+                offset = 0.0; // a rate too small to mean anything
             h_.start_us = start_us_ + static_cast<std::int64_t>(offset);
             mseed_put_header(h_, record);
             ++made;
@@ -252,7 +249,7 @@ public:
         return made;
     }
 
-private:
+  private:
     ChannelCodes codes_;
     Trace t_;
     MseedHeader h_;
@@ -267,14 +264,13 @@ private:
 // The records of the next channel with samples, made on a second thread
 // while the channel before it is written, up to a bounded number of records.
 class MseedAhead {
-public:
-    explicit MseedAhead(const std::string& work_name)
-    {
+  public:
+    MseedAhead(const std::string& work_name, int records)
+        : limit_(records > 0 ? records : kAheadRecords) {
         map_.set_window(kAheadWindow);
         map_.open(work_name);
     }
-    ~MseedAhead()
-    {
+    ~MseedAhead() {
         if (thread_.joinable()) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
@@ -289,8 +285,7 @@ public:
 
     // Before the channel at index[at] is written: the next channel that has
     // samples is given to the thread, unless it holds one already.
-    void look_ahead(int descriptor, const ChannelIndex& index, std::size_t at, int skip)
-    {
+    void look_ahead(int descriptor, const ChannelIndex& index, std::size_t at, int skip) {
         if (!map_.is_open())
             return;
         {
@@ -339,8 +334,7 @@ public:
     // The records made ahead for the trace at dt_pos, once the thread is
     // done with them: written to out, the encoder set to go on after them.
     // 1 when there were none or they were written; 0 when writing failed.
-    int take(std::int32_t dt_pos, ChannelEncoder& encoder, std::FILE* out)
-    {
+    int take(std::int32_t dt_pos, ChannelEncoder& encoder, std::FILE* out) {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!job_ || job_->dt_pos != dt_pos)
             return 1;
@@ -348,13 +342,14 @@ public:
         std::unique_ptr<Job> job = std::move(job_);
         lock.unlock();
         const std::size_t bytes = static_cast<std::size_t>(job->made) * MSEED_RECORD_SIZE;
-        if (bytes > 0 && (out == nullptr || std::fwrite(job->records.data(), 1, bytes, out) != bytes))
+        if (bytes > 0 &&
+            (out == nullptr || std::fwrite(job->records.data(), 1, bytes, out) != bytes))
             return 0;
         encoder.resume(job->done, job->sequence);
         return 1;
     }
 
-private:
+  private:
     struct Job {
         std::int32_t dt_pos = 0;
         Trace trace;
@@ -368,8 +363,7 @@ private:
     static constexpr int kAheadRecords = 4096;
     static constexpr std::int64_t kAheadWindow = 4LL << 20;
 
-    void run()
-    {
+    void run() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             cv_.wait(lock, [this] { return stop_ || (job_ && !job_->ended); });
@@ -379,20 +373,20 @@ private:
             lock.unlock();
             ChannelEncoder encoder(job->codes, job->trace);
             SampleSource source(job->trace, &map_);
-            job->records.resize(static_cast<std::size_t>(kAheadRecords) * MSEED_RECORD_SIZE);
+            job->records.resize(static_cast<std::size_t>(limit_) * MSEED_RECORD_SIZE);
             // A sample the map cannot give stops here; the writer meets it itself.
-            const int made = encoder.encode(source, job->records.data(), kAheadRecords);
+            const int made = encoder.encode(source, job->records.data(), limit_);
+            // Nothing is kept of a channel whose samples the map cannot give.
             job->made = made > 0 ? made : 0;
-            if (made < 0)
-                job->made = 0, encoder.resume(0, 1);
-            job->done = made < 0 ? 0 : encoder.done();
-            job->sequence = made < 0 ? 1 : encoder.sequence();
+            job->done = made > 0 ? encoder.done() : 0;
+            job->sequence = made > 0 ? encoder.sequence() : 1;
             lock.lock();
             job->ended = true;
             cv_.notify_all();
         }
     }
 
+    const int limit_;
     platform::MappedFile map_;
     std::mutex mutex_;
     std::condition_variable cv_;
@@ -403,9 +397,8 @@ private:
 
 namespace {
 
-int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::int32_t dt_pos, std::FILE* out,
-                WriterContext& ctx)
-{
+int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::int32_t dt_pos,
+                std::FILE* out, WriterContext& ctx) {
     if (suds_seek(descriptor, t.data_pos) != 1) {
         report("\n%s\n", suds_error_text());
         return 0;
@@ -425,10 +418,12 @@ int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::
             return 0;
         }
         if (ctx.progress && encoder.done() > 0)
-            ctx.progress->update_at(t.data_pos + static_cast<std::int64_t>(encoder.done()) * t.width);
+            ctx.progress->update_at(t.data_pos +
+                                    static_cast<std::int64_t>(encoder.done()) * t.width);
     }
     constexpr int kRecordsPerWrite = 32;
-    std::vector<std::uint8_t> records(static_cast<std::size_t>(kRecordsPerWrite) * MSEED_RECORD_SIZE);
+    std::vector<std::uint8_t> records(static_cast<std::size_t>(kRecordsPerWrite) *
+                                      MSEED_RECORD_SIZE);
     while (!encoder.finished()) {
         const int made = encoder.encode(source, records.data(), kRecordsPerWrite);
         if (made < 0)
@@ -528,15 +523,16 @@ int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out
     return write_mseed(descriptor, codes, t, entry.dt_pos, out, ctx);
 }
 
-void MseedAheadDeleter::operator()(MseedAhead* ahead) const { std::default_delete<MseedAhead>()(ahead); }
-
-MseedAheadPtr mseed_ahead_open(const std::string& work_name)
-{
-    return MseedAheadPtr(std::make_unique<MseedAhead>(work_name).release());
+void MseedAheadDeleter::operator()(MseedAhead* ahead) const {
+    std::default_delete<MseedAhead>()(ahead);
 }
 
-void mseed_look_ahead(MseedAhead* ahead, int descriptor, const ChannelIndex& index, std::size_t at)
-{
+MseedAheadPtr mseed_ahead_open(const std::string& work_name, int records) {
+    return MseedAheadPtr(std::make_unique<MseedAhead>(work_name, records).release());
+}
+
+void mseed_look_ahead(MseedAhead* ahead, int descriptor, const ChannelIndex& index,
+                      std::size_t at) {
     if (ahead)
         ahead->look_ahead(descriptor, index, at, 0);
 }

@@ -57,7 +57,9 @@ struct MseedAheadDeleter {
     void operator()(MseedAhead* ahead) const;
 };
 using MseedAheadPtr = std::unique_ptr<MseedAhead, MseedAheadDeleter>;
-MseedAheadPtr mseed_ahead_open(const std::string& work_name);
+// `records`: the most records made ahead (0: enough for a channel of about
+// 15 million samples).
+MseedAheadPtr mseed_ahead_open(const std::string& work_name, int records = 0);
 
 // Before index[at] is written: the next channel with samples goes to the
 // thread, unless it holds records of one still.

@@ -520,8 +520,7 @@ TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt)
     EXPECT_EQ(text.find("Duration"), std::string::npos) << text;
 }
 
-TEST(Pass1Sweep, AFailureFoundAfterTheLayoutLeavesOnlyWhatTheWalkMakes)
-{
+TEST(Pass1Sweep, AFailureFoundAfterTheLayoutLeavesOnlyWhatTheWalkMakes) {
     // The one-walk read lays out both location files before it meets the
     // undecodable subframe of channel 1; the channel-by-channel read that
     // follows fails there, before channel 2 ever makes its file.
