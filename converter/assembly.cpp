@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <limits>
 
@@ -66,6 +67,26 @@ ChannelAssembly::~ChannelAssembly() { reset(); }
 
 bool ChannelAssembly::drain() { return writer_->drain(); }
 
+void ChannelAssembly::say(const char* fmt, ...) {
+    if (quiet_)
+        return;
+    va_list ap, again;
+    va_start(ap, fmt);
+    va_copy(again, ap);
+    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    va_end(ap);
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
+    va_end(again);
+    report("%s", text.c_str());
+}
+
+void ChannelAssembly::suds_failed() {
+    if (!quiet_)
+        suds_fail();
+}
+
 bool ChannelAssembly::start_channel(const std::string& work_name, int k, const RecorderSubframe& sf)
 {
     if (!drain())
@@ -73,7 +94,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     reset();
     std::string name = settings_.location_split ? location_file_name(work_name, sf.location) : work_name;
     if (platform::same_file(name, settings_.input_name)) {
-        report("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
+        say("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
         return false;
     }
     const auto it = std::find(work_files_.begin(), work_files_.end(), name);
@@ -86,7 +107,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     const std::int64_t size = length > 0 ? length : 0;
     if (size + 2 * SUDS_TAG_SIZE + SUDS_SIZE_STATION_COMP + SUDS_SIZE_DESCRIP_TRACE +
             4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
-        report("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
+        say("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
         return false;
     }
     int fd;
@@ -98,7 +119,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
             work_files_.push_back(name);
     }
     if (fd <= 0) {
-        suds_fail();
+        suds_failed();
         return false;
     }
     fd_ = fd;
@@ -144,7 +165,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     sc.long_station = long_id;
     suds_record_put(sc, 0, &rec);
     if (suds_write_struct(fd, &rec) != 1) {
-        suds_fail();
+        suds_failed();
         return false;
     }
 
@@ -167,7 +188,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     dt.rate_correction = 0.0f;
     suds_record_put(dt, 4 * sf.samples, &rec);
     if (suds_write_struct(fd, &rec) != 1) {
-        suds_fail();
+        suds_failed();
         return false;
     }
     trace_ = dt;
@@ -177,7 +198,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     // rather than asked of the stream for every subframe.
     const std::int32_t pos = suds_file_position(fd_);
     if (pos < 0) {
-        suds_fail();
+        suds_failed();
         return false;
     }
     position_ = pos;
@@ -187,8 +208,8 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
 bool ChannelAssembly::add_samples(long n)
 {
     if ((total_ + n) * 4 > kMaxSudsBytes) {
-        report("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n", k_ + 1,
-               static_cast<long long>(total_ + n), file_name_.c_str());
+        say("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n",
+            k_ + 1, static_cast<long long>(total_ + n), file_name_.c_str());
         return false;
     }
     total_ += n;
@@ -288,7 +309,7 @@ bool ChannelAssembly::finish_channel(float bit_weight)
     SudsRecord rec;
     suds_record_put(trace_, static_cast<std::int32_t>(4 * total_), &rec);
     if (suds_update(fd_, &rec) != 1 || suds_flush(fd_) != 1) {
-        suds_fail();
+        suds_failed();
         return false;
     }
     suds_close(fd_);

@@ -92,6 +92,8 @@ public:
     std::int64_t sample_total() const { return total_; }
     double rate() const { return rate_; }
     bool channel_open() const { return fd_ > 0; }
+    // Where the open channel's next samples go in its work file.
+    std::int64_t data_position() const { return position_; }
 
     // Work files created, in order of creation, and the bit weight of each
     // finished channel.
@@ -101,7 +103,11 @@ public:
     // Closes a channel left open by a failure and forgets it.
     void reset();
 
-private:
+    // Quiet: failures are returned without a message (the caller retries the
+    // work another way, which gives the message).
+    void set_quiet(bool quiet) { quiet_ = quiet; }
+
+  private:
     AssemblySettings settings_;
     int fd_ = 0;                // SUDS descriptor of the open channel, 0 when none
     int k_ = -1;                // channel index
@@ -113,4 +119,8 @@ private:
     std::vector<std::string> work_files_;
     std::vector<double> bit_weights_;
     std::unique_ptr<SampleWriter> writer_;
+    bool quiet_ = false;
+
+    void say(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void suds_failed();
 };

@@ -154,14 +154,25 @@ bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx)
     // The samples are taken straight from the file's bytes; the SUDS
     // descriptor reads the structures (and any samples the map cannot give).
     platform::MappedFile work;
+    work.set_window(4LL << 20); // read forward only: little of the file need stay resident
     ctx.work = work.open(work_name) ? &work : nullptr;
+    // Mini-SEED records of the next channel are made beside the writer.
+    MseedAheadPtr ahead =
+        ctx.format == OutputFormat::MiniSeed ? mseed_ahead_open(work_name) : nullptr;
+    ctx.ahead = ahead.get();
+    ctx.index = &index;
     bool ok = true;
-    for (const auto& entry : index) {
-        if (write_channel(fd, entry, out, ctx) != 1) {
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        ctx.index_at = i;
+        mseed_look_ahead(ctx.ahead, fd, index, i);
+        if (write_channel(fd, index[i], out, ctx) != 1) {
             ok = false;
             break;
         }
     }
+    ahead.reset();
+    ctx.ahead = nullptr;
+    ctx.index = nullptr;
     ctx.work = nullptr;
     suds_close(fd);
     return ok;

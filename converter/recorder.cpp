@@ -5,6 +5,7 @@
 #include "progress.h"
 #include "recorder_layout.h"
 #include "recorder_report.h"
+#include "recorder_sweep.h"
 #include "run.h"
 
 #include <cmath>
@@ -406,6 +407,15 @@ bool recorder_read(const std::string& input_name, const std::string& work_name, 
         return false;
     result->location_split = r.location_split;
     const long long first_pos = r.pos;
+    // Pass 1 counts the bytes each channel's walk goes over.
+    const long long span = r.file_size - first_pos;
+    progress.start(1, span * r.header.channels);
+    // A regular file is read in one walk; any other channel by channel.
+    if (recorder_sweep(r.file, r.header, first_pos, input_name, work_name, options,
+                       r.location_split, progress, result) == SweepOutcome::kDone) {
+        progress.finish();
+        return true;
+    }
     r.chain.assign(1, first_pos);
 
     AssemblySettings settings;
@@ -419,9 +429,6 @@ bool recorder_read(const std::string& input_name, const std::string& work_name, 
         explicit Gate(ChannelAssembly& a) { g_run.report_gate = [p = &a] { return p->drain(); }; }
         ~Gate() { g_run.report_gate = nullptr; }
     } gate(assembly);
-    // Pass 1 counts the bytes each channel's walk goes over.
-    const long long span = r.file_size - first_pos;
-    progress.start(1, span * r.header.channels);
     bool ok = true;
     for (int k = 0; k < r.header.channels && ok; ++k) {
         r.progress_base = span * k;

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "channel_index.h"
 
 class Progress;
+class MseedAhead;
 namespace platform {
 class MappedFile;
 }
@@ -41,7 +43,27 @@ struct WriterContext {
     // The work file's bytes: samples are taken from it where it holds them,
     // else read through the SUDS descriptor (whose error text is then reported).
     platform::MappedFile* work = nullptr;
+    // Mini-SEED: the next channel's records made ahead on a second thread (may be null).
+    MseedAhead* ahead = nullptr;
+    const ChannelIndex* index = nullptr; // the work file's index, and the entry being written
+    std::size_t index_at = 0;
 };
+
+// Makes the Mini-SEED records of a channel ahead of the writer on a second
+// thread, a bounded number of them, from its own view of the work file;
+// write_channel takes them up when it reaches that channel. It never
+// reports: whatever goes wrong there is met again, and reported, by the writer.
+struct MseedAheadDeleter {
+    void operator()(MseedAhead* ahead) const;
+};
+using MseedAheadPtr = std::unique_ptr<MseedAhead, MseedAheadDeleter>;
+// `records`: the most records made ahead (0: enough for a channel of about
+// 15 million samples).
+MseedAheadPtr mseed_ahead_open(const std::string& work_name, int records = 0);
+
+// Before index[at] is written: the next channel with samples goes to the
+// thread, unless it holds records of one still.
+void mseed_look_ahead(MseedAhead* ahead, int descriptor, const ChannelIndex& index, std::size_t at);
 
 // Appends "%d\r\n" for each of samples[0..n-1] at out, which must have room
 // for 13 characters per sample; returns the end of the text written.

@@ -51,7 +51,7 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
     unmap();
     const std::int64_t page = sysconf(_SC_PAGESIZE);
     base_ = offset / page * page;
-    length_ = std::min(kWindow, size_ - base_);
+    length_ = std::min(std::max(window_size_, end - base_), size_ - base_);
     if (length_ <= 0 || end > base_ + length_)
         return false;
     void* p = mmap(nullptr, static_cast<size_t>(length_), PROT_READ, MAP_PRIVATE, fd_, base_);
@@ -60,9 +60,9 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
         mapped_ = true;
         return true;
     }
-    if (buffer_.empty()) {
+    if (buffer_.size() < static_cast<std::size_t>(length_)) {
         try {
-            buffer_.resize(static_cast<std::size_t>(kWindow));
+            buffer_.resize(static_cast<std::size_t>(length_));
         } catch (const std::bad_alloc&) {
             return false;
         }

@@ -519,3 +519,35 @@ TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt)
     EXPECT_EQ(text.find("ERROR"), std::string::npos) << text;
     EXPECT_EQ(text.find("Duration"), std::string::npos) << text;
 }
+
+TEST(Pass1Sweep, AFailureFoundAfterTheLayoutLeavesOnlyWhatTheWalkMakes) {
+    // The one-walk read lays out both location files before it meets the
+    // undecodable subframe of channel 1; the channel-by-channel read that
+    // follows fails there, before channel 2 ever makes its file.
+    run_reset();
+    suds_reset();
+    TempDir dir;
+    const std::string input = dir.file("rec.cd11"), work = dir.file("rec.suds");
+    write_recorder(make_plan({{"BHZ", "00"}, {"BHZ", "10"}}, 6), input);
+    std::string data = read_file(input);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+    long at = 68 + 20;
+    for (int i = 0; i < 4; ++i) // subframe 4 is channel 1's third
+        at += 4 + get_le_i32(bytes + at);
+    put_le_i32(reinterpret_cast<std::uint8_t*>(data.data()) + at + 56, 30);
+    std::ofstream(input, std::ios::binary | std::ios::trunc) << data;
+    g_run.suds = true;
+    g_run.input_name = input;
+    g_run.work_name = work;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool ok = pass1(input, work);
+    const std::string err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(err, "ERROR: decompression error\n");
+    EXPECT_TRUE(std::ifstream(dir.file("rec_00.suds.part")).good());
+    EXPECT_FALSE(std::ifstream(dir.file("rec_10.suds.part")).good());
+    run_reset();
+    suds_reset();
+}

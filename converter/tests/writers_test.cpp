@@ -141,13 +141,26 @@ protected:
         // Samples come from the mapped file as in a run; what it cannot give, through SUDS.
         platform::MappedFile map;
         ctx_.work = map.open(work_) ? &map : nullptr;
-        for (const ChannelIndexEntry& e : index)
-            if (ok) ok = write_channel(fd, e, out, ctx_);
+        MseedAheadPtr ahead =
+            ahead_records_ > 0 ? mseed_ahead_open(work_, ahead_records_) : nullptr;
+        ctx_.ahead = ahead.get();
+        ctx_.index = &index;
+        for (std::size_t i = 0; i < index.size() && ok; ++i) {
+            ctx_.index_at = i;
+            mseed_look_ahead(ctx_.ahead, fd, index, i);
+            ok = write_channel(fd, index[i], out, ctx_);
+        }
+        ahead.reset();
+        ctx_.ahead = nullptr;
+        ctx_.index = nullptr;
         ctx_.work = nullptr;
         suds_close(fd);
         if (index_out) *index_out = index;
         return ok;
     }
+
+    int ahead_records_ =
+        0; // > 0: Mini-SEED records made ahead on a second thread, at most that many
 
     std::string run_to_file(const std::string& name, int* ok = nullptr)
     {
@@ -513,4 +526,32 @@ TEST_F(Writers, MiniSeedWriteFailureIsReported)
     EXPECT_EQ(run_pass2(full), 0);
     std::fclose(full);
     EXPECT_EQ(cap.text(), "\nERROR: write error to output file!\n");
+}
+
+TEST_F(Writers, MiniSeedMadeAheadIsTheSameWhereverTheWorkChangesHands) {
+    // Records made ahead on the second thread, at most 2 of a channel, then
+    // the writer goes on: channels that fit, that do not, without samples,
+    // and of 16-bit samples give the bytes of a writer working alone.
+    TraceSpec a, b, none, c, d;
+    a.samples = random_walk(9000, 3, 6);
+    b.samples = random_walk(20000, 4, 14);
+    b.station = "STA2";
+    none.station = "STA3";
+    c.samples = random_walk(4000, 5, 6);
+    c.station = "STA4";
+    c.type = 's';
+    for (auto& v : c.samples)
+        v = static_cast<std::int16_t>(v);
+    d.samples = random_walk(30000, 6, 31);
+    d.station = "STA5";
+    write_work({a, b, none, c, d});
+    int ok = 0;
+    const std::string alone = run_to_file("alone.msed", &ok);
+    ASSERT_EQ(ok, 1);
+    for (int records : {1, 2, 1000}) {
+        ahead_records_ = records;
+        const std::string ahead = run_to_file("ahead.msed", &ok);
+        ASSERT_EQ(ok, 1);
+        EXPECT_TRUE(ahead == alone) << records;
+    }
 }

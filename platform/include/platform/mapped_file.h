@@ -23,6 +23,10 @@ class MappedFile {
     void close();
     bool is_open() const { return fd_ >= 0; }
 
+    // Bytes mapped at a time (at least those of the view asked for); the
+    // default is kWindow. Smaller windows keep less of the file resident.
+    void set_window(std::int64_t bytes) { window_size_ = bytes > 0 ? bytes : kWindow; }
+
     // Length of the file when it was opened.
     std::int64_t size() const { return size_; }
 
@@ -55,6 +59,7 @@ class MappedFile {
     std::int64_t base_ = 0;
     std::int64_t length_ = 0;
     bool mapped_ = false;
+    std::int64_t window_size_ = kWindow;
     std::vector<std::uint8_t> buffer_; // used when mapping fails
 };
 
