@@ -58,7 +58,7 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
     GetSystemInfo(&si);
     const std::int64_t grain = si.dwAllocationGranularity;
     base_ = offset / grain * grain;
-    length_ = std::min(kWindow, size_ - base_);
+    length_ = std::min(std::max(window_size_, end - base_), size_ - base_);
     if (length_ <= 0 || end > base_ + length_)
         return false;
     HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
@@ -76,9 +76,9 @@ bool MappedFile::load(std::int64_t offset, std::size_t n) {
             return true;
         }
     }
-    if (buffer_.empty()) {
+    if (buffer_.size() < static_cast<std::size_t>(length_)) {
         try {
-            buffer_.resize(static_cast<std::size_t>(kWindow));
+            buffer_.resize(static_cast<std::size_t>(length_));
         } catch (const std::bad_alloc&) {
             return false;
         }
