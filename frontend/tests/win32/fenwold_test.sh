@@ -149,6 +149,28 @@ answer "message: Error importing selected CD1.1 file!     " Return import-failur
 check "labels shown" 1 "$(grep -c '^fenwold: label: ' "$trace")"
 grep -q "^fenwold: offer: " "$trace" && { echo "FAIL: Return took the offer"; fail=1; }
 
+# A long recording: its import works long enough to show its progress, and
+# Cancel ends it; the open recording stays.
+gen=$bin/cd11gen.exe
+[ -f "$gen" ] || gen=$(dirname "$bin")/tools/cd11gen/cd11gen.exe
+if [ -f "$gen" ]; then
+    (cd "$data" && wine "$gen" -r 200 -n 30000 -s walk -c TALV1:BHZ: -c TALV1:BHN: -c TALV1:BHE: \
+        -c TALV2:BHZ: -c TALV2:BHN: -c TALV2:BHE: long.cd11 >/dev/null 2>&1)
+    click open
+    line "dialog: Open TALVEX Data File"
+    choose "Open TALVEX Data File" "$(win "$data/long.cd11")"
+    line "busy: Importing long.cd11"
+    line "progress: shown"
+    sleep 0.3
+    import -window "$W" "$shots/progress.png"
+    click cancel
+    line "cancel: Importing long.cd11"
+    answer "message: Conversion cancelled!     " Return
+    check "labels shown after a cancel" 1 "$(grep -c '^fenwold: label: ' "$trace")"
+else
+    echo "note: no cd11gen.exe, the cancel is not tried"
+fi
+
 # Each format: radio button, Convert File, Save As into the saved folder.
 convert() { # radio saved-name shot
     click "$1"
