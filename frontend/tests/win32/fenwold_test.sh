@@ -149,24 +149,25 @@ answer "message: Error importing selected CD1.1 file!     " Return import-failur
 check "labels shown" 1 "$(grep -c '^fenwold: label: ' "$trace")"
 grep -q "^fenwold: offer: " "$trace" && { echo "FAIL: Return took the offer"; fail=1; }
 
-# A long recording: its import works long enough to show its progress, and
-# Cancel ends it; the open recording stays.
+# A long recording: Escape while its import works ends the converter; the
+# open recording stays. (The Cancel button and the progress bar show after
+# 0.3 s; on a fast machine the import may be over by then, so the key comes
+# at once.)
 gen=$bin/cd11gen.exe
 [ -f "$gen" ] || gen=$(dirname "$bin")/tools/cd11gen/cd11gen.exe
 if [ -f "$gen" ]; then
-    (cd "$data" && wine "$gen" -r 200 -n 30000 -s walk -c TALV1:BHZ: -c TALV1:BHN: -c TALV1:BHE: \
-        -c TALV2:BHZ: -c TALV2:BHN: -c TALV2:BHE: long.cd11 >/dev/null 2>&1)
+    # 120 MB: its import takes about a second.
+    (cd "$data" && wine "$gen" -r 200 -n 90000 -s walk -c TALV1:BHZ: -c TALV1:BHN: \
+        -c TALV1:BHE: long.cd11 >/dev/null 2>&1)
     click open
     line "dialog: Open TALVEX Data File"
     choose "Open TALVEX Data File" "$(win "$data/long.cd11")"
     line "busy: Importing long.cd11"
-    line "progress: shown"
-    sleep 0.3
-    import -window "$W" "$shots/progress.png"
-    click cancel
+    xdotool windowactivate --sync "$W" key Escape >/dev/null 2>&1
     line "cancel: Importing long.cd11"
     answer "message: Conversion cancelled!     " Return
     check "labels shown after a cancel" 1 "$(grep -c '^fenwold: label: ' "$trace")"
+    rm -f "$data/long.cd11"
 else
     echo "note: no cd11gen.exe, the cancel is not tried"
 fi
