@@ -21,6 +21,8 @@ cat >"$scratch/home/.config/openbox/rc.xml" <<'RC'
 <openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard></keyboard></openbox_config>
 RC
 wine_gui_start "$scratch"
+# Private folders that an aborted earlier run left in the prefix go.
+rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/fenwold.* 2>/dev/null
 run=$scratch/run
 data="$run/my data"   # a blank in the path, as users' folders have
 out="$run/saved"
