@@ -574,11 +574,15 @@ void MainDialog::child_begin(const std::string& what) {
     work_ = what;
     shown_percent_ = -1;
     enabled_.clear();
+    focus_before_ = GetFocus();
     for (int id : kAllControls) {
         HWND w = GetDlgItem(dlg_, id);
         enabled_.emplace_back(id, IsWindowEnabled(w));
         EnableWindow(w, FALSE);
     }
+    // With every control disabled nothing would have the keyboard: the
+    // dialog takes it, so that Escape still reaches it and cancels.
+    SetFocus(dlg_);
     SetDlgItemTextW(dlg_, IDC_WORK_LABEL, wide(what).c_str());
     SendDlgItemMessageW(dlg_, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     begun_ = GetTickCount64();
@@ -622,6 +626,8 @@ void MainDialog::child_end() {
     }
     for (const auto& [id, enabled] : enabled_)
         EnableWindow(GetDlgItem(dlg_, id), enabled);
+    if (focus_before_ && IsWindow(focus_before_) && IsWindowEnabled(focus_before_))
+        SetFocus(focus_before_);
     SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
     trace("idle", work_);
     pump();

@@ -78,6 +78,7 @@ class MainDialog : public fenwold::Shell {
     std::string info_file_line_;
     std::vector<std::string> info_lines_;
     std::vector<std::pair<int, BOOL>> enabled_; // control states before a child started
+    HWND focus_before_ = nullptr;               // where the keyboard was before a child started
     std::string work_;
     ULONGLONG begun_ = 0;
     int shown_percent_ = -1;

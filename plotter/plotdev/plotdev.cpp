@@ -286,7 +286,7 @@ int16_t plot_initialize(const char* ini_path) {
   // The plot window's class; the window itself (and with Xlib the display)
   // is reached only when a plot window is opened.
   std::string error;
-  if (!plot_prepare_screen(error)) {
+  if (!(g_hooks.prepare_screen ? g_hooks.prepare_screen(error) : plot_prepare_screen(error))) {
     std::printf("%s %s\n", "ERROR: RegisterClass(&wc) failed:", error.c_str());
     std::fflush(stdout);
     return 0;

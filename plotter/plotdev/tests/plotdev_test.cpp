@@ -499,6 +499,20 @@ size_t g_alloc_limit = 0;
 void* limited_realloc(void* p, size_t n) { return n > g_alloc_limit ? nullptr : std::realloc(p, n); }
 }  // namespace
 
+TEST_F(PlotTest, AWindowClassThatCannotBeRegisteredFailsTheInitialisation) {
+  PlotHooks h;
+  h.make_screen = &make_fake_screen;
+  h.prepare_screen = +[](std::string& error) {
+    error = "Class already exists.";
+    return 0;
+  };
+  plot_set_hooks(h);
+  CaptureStdout();
+  EXPECT_EQ(plot_initialize(nullptr), 0);
+  EXPECT_EQ(GetCapturedStdout(), "ERROR: RegisterClass(&wc) failed: Class already exists.\n");
+  EXPECT_EQ(plot_state().state, -1);
+}
+
 TEST_F(PlotTest, DisplayListThatCannotGrowStaysUsable) {
   PlotHooks h;
   h.key_waiting = &fake_key_waiting;

@@ -79,6 +79,7 @@ struct PlotHooks {
   bool (*key_waiting)() = nullptr;            // a console key is waiting
   int (*read_key)(bool echo) = nullptr;       // next console key code, -1 when none
   std::unique_ptr<PlotScreen> (*make_screen)() = nullptr;
+  int (*prepare_screen)(std::string& error) = nullptr;  // registers the window class
   DisplayList::Realloc realloc_fn = nullptr;  // display list growth
   void (*exit_program)(int status) = nullptr; // ends the program
 };
