@@ -14,29 +14,29 @@ namespace {
 
 constexpr long kSamples = 1 << 20;
 
-const std::vector<std::int32_t>& samples()
-{
+const std::vector<std::int32_t>& samples() {
     static std::vector<std::int32_t> s;
     if (s.empty()) {
         s.resize(kSamples);
         std::mt19937 rng(5);
         std::int32_t x = 0;
         for (auto& v : s) {
-            x += static_cast<std::int32_t>(rng() % 4003) - 2001; // the walk of the benchmark recordings
+            x += static_cast<std::int32_t>(rng() % 4003) -
+                 2001; // the walk of the benchmark recordings
             v = x;
         }
     }
     return s;
 }
 
-void BM_AsciiLinesPrintf(benchmark::State& state)
-{
+void BM_AsciiLinesPrintf(benchmark::State& state) {
     const auto& s = samples();
     std::FILE* out = std::fopen("/dev/null", "wb");
     char line[16];
     for (auto _ : state) {
         for (long k = 0; k < kSamples; ++k) {
-            const int len = std::snprintf(line, sizeof line, "%d\r\n", s[static_cast<std::size_t>(k)]);
+            const int len =
+                std::snprintf(line, sizeof line, "%d\r\n", s[static_cast<std::size_t>(k)]);
             std::fwrite(line, 1, static_cast<std::size_t>(len), out);
         }
     }
@@ -44,8 +44,7 @@ void BM_AsciiLinesPrintf(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kSamples);
 }
 
-void BM_AsciiLinesFormatter(benchmark::State& state)
-{
+void BM_AsciiLinesFormatter(benchmark::State& state) {
     const auto& s = samples();
     std::FILE* out = std::fopen("/dev/null", "wb");
     constexpr long kChunk = 16384; // as the writers read them

@@ -13,16 +13,22 @@ namespace {
 
 enum Signal { kRandomWalk, kSine, kNoise };
 
-std::vector<std::int32_t> make_signal(Signal kind, long n)
-{
+std::vector<std::int32_t> make_signal(Signal kind, long n) {
     std::vector<std::int32_t> s(static_cast<std::size_t>(n));
     std::mt19937 rng(99);
     std::int32_t x = 0;
     for (long k = 0; k < n; ++k) {
         switch (kind) {
-        case kRandomWalk: x += static_cast<std::int32_t>(rng() % 201) - 100; s[k] = x; break;
-        case kSine: s[k] = static_cast<std::int32_t>(50000.0 * std::sin(0.0628 * static_cast<double>(k))); break;
-        case kNoise: s[k] = static_cast<std::int32_t>(rng()); break;
+        case kRandomWalk:
+            x += static_cast<std::int32_t>(rng() % 201) - 100;
+            s[k] = x;
+            break;
+        case kSine:
+            s[k] = static_cast<std::int32_t>(50000.0 * std::sin(0.0628 * static_cast<double>(k)));
+            break;
+        case kNoise:
+            s[k] = static_cast<std::int32_t>(rng());
+            break;
         }
     }
     return s;
@@ -33,8 +39,7 @@ struct Block {
     long n = 0;
 };
 
-Block encode(Signal kind, long n)
-{
+Block encode(Signal kind, long n) {
     std::vector<std::int32_t> s = make_signal(kind, n + 1);
     Block b;
     b.n = n;
@@ -46,14 +51,14 @@ Block encode(Signal kind, long n)
 }
 
 // Args: samples per block, signal.
-void BM_CanadianDecompress(benchmark::State& state)
-{
+void BM_CanadianDecompress(benchmark::State& state) {
     const long n = state.range(0);
     const Block b = encode(static_cast<Signal>(state.range(1)), n);
     std::vector<std::int32_t> out(static_cast<std::size_t>(n));
     std::int32_t next = 0;
     for (auto _ : state) {
-        const int r = canadian_decompress(b.bytes.data(), out.data(), static_cast<long>(b.bytes.size()), n, &next);
+        const int r = canadian_decompress(b.bytes.data(), out.data(),
+                                          static_cast<long>(b.bytes.size()), n, &next);
         benchmark::DoNotOptimize(r);
         benchmark::DoNotOptimize(out.data());
     }
@@ -61,8 +66,7 @@ void BM_CanadianDecompress(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(b.bytes.size()));
 }
 
-void BM_CanadianCompress(benchmark::State& state)
-{
+void BM_CanadianCompress(benchmark::State& state) {
     const long n = state.range(0);
     const std::vector<std::int32_t> src = make_signal(static_cast<Signal>(state.range(1)), n + 1);
     std::vector<std::int32_t> work(src.size());
@@ -70,18 +74,19 @@ void BM_CanadianCompress(benchmark::State& state)
     long len = 0;
     for (auto _ : state) {
         work = src; // the coder overwrites its input
-        const int r = canadian_compress(block.data(), work.data(), &len, n, src[static_cast<std::size_t>(n)]);
+        const int r =
+            canadian_compress(block.data(), work.data(), &len, n, src[static_cast<std::size_t>(n)]);
         benchmark::DoNotOptimize(r);
         benchmark::DoNotOptimize(block.data());
     }
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-void signal_args(benchmark::internal::Benchmark* b)
-{
+void signal_args(benchmark::internal::Benchmark* b) {
     b->ArgNames({"n", "signal"});
     for (long n : {100L, 2000L, 120000L})
-        for (int s : {kRandomWalk, kSine, kNoise}) b->Args({n, s});
+        for (int s : {kRandomWalk, kSine, kNoise})
+            b->Args({n, s});
 }
 
 } // namespace

@@ -19,8 +19,7 @@ namespace {
 struct Recording {
     std::string dir, input, work;
     long long samples = 0;
-    Recording()
-    {
+    Recording() {
         char tmpl[] = "/tmp/talvex-bench-XXXXXX";
         dir = mkdtemp(tmpl) ? tmpl : "/tmp";
         input = dir + "/day.cd11";
@@ -45,8 +44,7 @@ struct Recording {
     ~Recording() { std::filesystem::remove_all(dir); }
 };
 
-void BM_Pass1Day3x100(benchmark::State& state)
-{
+void BM_Pass1Day3x100(benchmark::State& state) {
     static Recording rec;
     for (auto _ : state) {
         run_reset();
@@ -56,8 +54,8 @@ void BM_Pass1Day3x100(benchmark::State& state)
         if (!pass1(rec.input, rec.work))
             state.SkipWithError("pass 1 failed");
     }
-    state.counters["samples/s"] =
-        benchmark::Counter(static_cast<double>(rec.samples), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["samples/s"] = benchmark::Counter(static_cast<double>(rec.samples),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
     state.counters["file MB"] = static_cast<double>(std::filesystem::file_size(rec.input)) / 1e6;
 }
 BENCHMARK(BM_Pass1Day3x100)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -24,8 +24,7 @@ namespace {
 enum Signal { kRandomWalk, kSine, kNoise };
 constexpr long kSamples = 1 << 20;
 
-const std::vector<std::int32_t>& signal(Signal kind)
-{
+const std::vector<std::int32_t>& signal(Signal kind) {
     static std::vector<std::int32_t> cache[3];
     std::vector<std::int32_t>& s = cache[kind];
     if (s.empty()) {
@@ -34,17 +33,24 @@ const std::vector<std::int32_t>& signal(Signal kind)
         std::int32_t x = 0;
         for (long k = 0; k < kSamples; ++k) {
             switch (kind) {
-            case kRandomWalk: x += static_cast<std::int32_t>(rng() % 201) - 100; s[k] = x; break;
-            case kSine: s[k] = static_cast<std::int32_t>(50000.0 * std::sin(0.0628 * static_cast<double>(k))); break;
-            case kNoise: s[k] = static_cast<std::int32_t>(rng()); break;
+            case kRandomWalk:
+                x += static_cast<std::int32_t>(rng() % 201) - 100;
+                s[k] = x;
+                break;
+            case kSine:
+                s[k] =
+                    static_cast<std::int32_t>(50000.0 * std::sin(0.0628 * static_cast<double>(k)));
+                break;
+            case kNoise:
+                s[k] = static_cast<std::int32_t>(rng());
+                break;
             }
         }
     }
     return s;
 }
 
-void BM_SteimCompressRecord(benchmark::State& state)
-{
+void BM_SteimCompressRecord(benchmark::State& state) {
     const std::vector<std::int32_t>& s = signal(static_cast<Signal>(state.range(0)));
     std::vector<std::uint8_t> record(MSEED_RECORD_SIZE);
     MseedHeader h;
@@ -68,18 +74,17 @@ void BM_SteimCompressRecord(benchmark::State& state)
         }
     }
     state.SetItemsProcessed(state.iterations() * kSamples);
-    state.counters["records"] = benchmark::Counter(static_cast<double>(records) / static_cast<double>(state.iterations()));
+    state.counters["records"] =
+        benchmark::Counter(static_cast<double>(records) / static_cast<double>(state.iterations()));
 }
 
 #ifdef HAVE_LIBMSEED
-void discard(char* record, int length, void*)
-{
+void discard(char* record, int length, void*) {
     benchmark::DoNotOptimize(record);
     benchmark::DoNotOptimize(length);
 }
 
-void BM_LibmseedPackSteim1(benchmark::State& state)
-{
+void BM_LibmseedPackSteim1(benchmark::State& state) {
     const std::vector<std::int32_t>& s = signal(static_cast<Signal>(state.range(0)));
     std::vector<std::int32_t> work(s.size());
     MSRecord* msr = msr_init(nullptr);
@@ -109,48 +114,54 @@ void BM_LibmseedPackSteim1(benchmark::State& state)
     msr->datasamples = nullptr;
     msr_free(&msr);
     state.SetItemsProcessed(state.iterations() * kSamples);
-    state.counters["records"] = benchmark::Counter(static_cast<double>(records) / static_cast<double>(state.iterations()));
+    state.counters["records"] =
+        benchmark::Counter(static_cast<double>(records) / static_cast<double>(state.iterations()));
 }
 #endif
 
 // The samples of every channel of the SUDS file named by TALVEX_BENCH_SUDS
 // (the work file of the day that talvex converts), so that the packer runs
 // on the very samples of the end-to-end rows. Empty when none is named.
-const std::vector<std::vector<std::int32_t>>& file_channels()
-{
+const std::vector<std::vector<std::int32_t>>& file_channels() {
     static std::vector<std::vector<std::int32_t>> channels;
     static bool loaded = false;
-    if (loaded) return channels;
+    if (loaded)
+        return channels;
     loaded = true;
     const char* path = std::getenv("TALVEX_BENCH_SUDS");
-    if (!path || !*path) return channels;
+    if (!path || !*path)
+        return channels;
     const int fd = suds_open(path, SUDS_MODE_READ);
-    if (fd <= 0) return channels;
+    if (fd <= 0)
+        return channels;
     ChannelIndex index;
     channel_index_build(fd, &index);
     for (const ChannelIndexEntry& e : index) {
-        if (e.dt_len <= 0 || e.type != 'l') continue;
+        if (e.dt_len <= 0 || e.type != 'l')
+            continue;
         SudsRecord rec;
-        if (suds_seek(fd, e.dt_pos) != 1 || suds_read_struct(fd, &rec) != 1) break;
+        if (suds_seek(fd, e.dt_pos) != 1 || suds_read_struct(fd, &rec) != 1)
+            break;
         std::vector<std::uint8_t> raw(static_cast<std::size_t>(e.dt_len));
-        if (suds_read_data(fd, raw.data(), e.dt_len) != 1) break;
+        if (suds_read_data(fd, raw.data(), e.dt_len) != 1)
+            break;
         std::vector<std::int32_t> s(raw.size() / 4);
-        for (std::size_t k = 0; k < s.size(); ++k) s[k] = suds_get_i32(raw.data() + 4 * k);
+        for (std::size_t k = 0; k < s.size(); ++k)
+            s[k] = suds_get_i32(raw.data() + 4 * k);
         channels.push_back(std::move(s));
     }
     suds_close(fd);
     return channels;
 }
 
-long long file_samples()
-{
+long long file_samples() {
     long long n = 0;
-    for (const auto& c : file_channels()) n += static_cast<long long>(c.size());
+    for (const auto& c : file_channels())
+        n += static_cast<long long>(c.size());
     return n;
 }
 
-void BM_SteimCompressFile(benchmark::State& state)
-{
+void BM_SteimCompressFile(benchmark::State& state) {
     const auto& channels = file_channels();
     if (channels.empty()) {
         state.SkipWithError("TALVEX_BENCH_SUDS names no SUDS file with samples");
@@ -182,8 +193,7 @@ void BM_SteimCompressFile(benchmark::State& state)
 }
 
 #ifdef HAVE_LIBMSEED
-void BM_LibmseedPackFile(benchmark::State& state)
-{
+void BM_LibmseedPackFile(benchmark::State& state) {
     const auto& channels = file_channels();
     if (channels.empty()) {
         state.SkipWithError("TALVEX_BENCH_SUDS names no SUDS file with samples");
@@ -221,10 +231,10 @@ void BM_LibmseedPackFile(benchmark::State& state)
 }
 #endif
 
-void signal_args(benchmark::internal::Benchmark* b)
-{
+void signal_args(benchmark::internal::Benchmark* b) {
     b->ArgNames({"signal"});
-    for (int s : {kRandomWalk, kSine, kNoise}) b->Args({s});
+    for (int s : {kRandomWalk, kSine, kNoise})
+        b->Args({s});
     b->Unit(benchmark::kMillisecond);
 }
 

@@ -22,8 +22,7 @@ namespace {
 struct Recording {
     std::string dir, input;
     long long samples = 0;
-    Recording(int channels, double rate)
-    {
+    Recording(int channels, double rate) {
         char tmpl[] = "/tmp/talvex-bench-XXXXXX";
         dir = mkdtemp(tmpl) ? tmpl : "/tmp";
         input = dir + "/day.cd11";
@@ -51,8 +50,7 @@ struct Recording {
 };
 
 // Runs the converter with its standard output sent to /dev/null.
-int run_talvex(const std::string& input)
-{
+int run_talvex(const std::string& input) {
     std::fflush(stdout);
     const int saved = dup(1);
     const int null = open("/dev/null", O_WRONLY);
@@ -68,30 +66,30 @@ int run_talvex(const std::string& input)
     return code;
 }
 
-void run_bench(benchmark::State& state, Recording& rec)
-{
+void run_bench(benchmark::State& state, Recording& rec) {
     for (auto _ : state) {
         if (run_talvex(rec.input) != 0)
             state.SkipWithError("talvex failed");
     }
-    state.counters["samples/s"] =
-        benchmark::Counter(static_cast<double>(rec.samples), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["samples/s"] = benchmark::Counter(static_cast<double>(rec.samples),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
     state.counters["file MB"] = static_cast<double>(std::filesystem::file_size(rec.input)) / 1e6;
 }
 
-void BM_TalvexDay3x100ToMiniSeed(benchmark::State& state)
-{
+void BM_TalvexDay3x100ToMiniSeed(benchmark::State& state) {
     static Recording rec(3, 100);
     run_bench(state, rec);
 }
 BENCHMARK(BM_TalvexDay3x100ToMiniSeed)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_TalvexDay20x200ToMiniSeed(benchmark::State& state)
-{
+void BM_TalvexDay20x200ToMiniSeed(benchmark::State& state) {
     static Recording rec(20, 200);
     run_bench(state, rec);
 }
-BENCHMARK(BM_TalvexDay20x200ToMiniSeed)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_TalvexDay20x200ToMiniSeed)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 

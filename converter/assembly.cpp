@@ -18,16 +18,14 @@ namespace {
 
 constexpr std::int64_t kMaxSudsBytes = std::numeric_limits<std::int32_t>::max();
 
-void suds_fail()
-{
+void suds_fail() {
     g_run.progress.hide();
     std::fprintf(stderr, "\n%s\n", suds_error_text());
 }
 
 } // namespace
 
-char component_letter(const char name[3])
-{
+char component_letter(const char name[3]) {
     for (int i = 0; i < 3; ++i) {
         const char c = name[i];
         if (c == 'z' || c == 'Z' || c == 'v' || c == 'V')
@@ -36,16 +34,14 @@ char component_letter(const char name[3])
     return name[2] != '\0' ? name[2] : name[0];
 }
 
-char sensor_letter(int sensor_type)
-{
+char sensor_letter(int sensor_type) {
     static const char letters[] = {'s', 'h', 'i', 'w', 'o', 'v', 'a'};
     if (sensor_type < 0 || sensor_type > 6)
         return '_';
     return letters[sensor_type];
 }
 
-std::string location_file_name(const std::string& work_name, const char location[2])
-{
+std::string location_file_name(const std::string& work_name, const char location[2]) {
     // A character that cannot stand in a file name is written as '_'.
     auto safe = [](char c) { return (c == '/' || c == '\0') ? '_' : c; };
     std::string tag = "_";
@@ -59,13 +55,15 @@ std::string location_file_name(const std::string& work_name, const char location
 }
 
 ChannelAssembly::ChannelAssembly(AssemblySettings settings)
-    : settings_(std::move(settings)), writer_(std::make_unique<SampleWriter>())
-{
+    : settings_(std::move(settings)), writer_(std::make_unique<SampleWriter>()) {}
+
+ChannelAssembly::~ChannelAssembly() {
+    reset();
 }
 
-ChannelAssembly::~ChannelAssembly() { reset(); }
-
-bool ChannelAssembly::drain() { return writer_->drain(); }
+bool ChannelAssembly::drain() {
+    return writer_->drain();
+}
 
 void ChannelAssembly::say(const char* fmt, ...) {
     if (quiet_)
@@ -87,12 +85,13 @@ void ChannelAssembly::suds_failed() {
         suds_fail();
 }
 
-bool ChannelAssembly::start_channel(const std::string& work_name, int k, const RecorderSubframe& sf)
-{
+bool ChannelAssembly::start_channel(const std::string& work_name, int k,
+                                    const RecorderSubframe& sf) {
     if (!drain())
         return false;
     reset();
-    std::string name = settings_.location_split ? location_file_name(work_name, sf.location) : work_name;
+    std::string name =
+        settings_.location_split ? location_file_name(work_name, sf.location) : work_name;
     if (platform::same_file(name, settings_.input_name)) {
         say("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
         return false;
@@ -106,7 +105,8 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     const std::int64_t length = reopen ? platform::file_length(path) : 0;
     const std::int64_t size = length > 0 ? length : 0;
     if (size + 2 * SUDS_TAG_SIZE + SUDS_SIZE_STATION_COMP + SUDS_SIZE_DESCRIP_TRACE +
-            4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
+            4 * static_cast<std::int64_t>(sf.samples) >
+        kMaxSudsBytes) {
         say("\nERROR: SUDS file would grow past 2 GiB: %s\n", name.c_str());
         return false;
     }
@@ -205,8 +205,7 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k, const R
     return true;
 }
 
-bool ChannelAssembly::add_samples(long n)
-{
+bool ChannelAssembly::add_samples(long n) {
     if ((total_ + n) * 4 > kMaxSudsBytes) {
         say("\nERROR: Channel %d holds more samples than one SUDS trace can take (%lld): %s\n",
             k_ + 1, static_cast<long long>(total_ + n), file_name_.c_str());
@@ -217,10 +216,10 @@ bool ChannelAssembly::add_samples(long n)
 }
 
 int append_subframe_samples(const std::uint8_t* data, int transformation, long n, long data_size,
-                            int descriptor, SampleScratch& scratch)
-{
+                            int descriptor, SampleScratch& scratch) {
     std::string error;
-    const int r = append_subframe_samples_text(data, transformation, n, data_size, descriptor, scratch, &error);
+    const int r = append_subframe_samples_text(data, transformation, n, data_size, descriptor,
+                                               scratch, &error);
     if (r != 1) {
         g_run.progress.hide();
         std::fputs(error.c_str(), stderr);
@@ -228,17 +227,19 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
     return r;
 }
 
-int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n, long data_size,
-                                 int descriptor, SampleScratch& scratch, std::string* error)
-{
+int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n,
+                                 long data_size, int descriptor, SampleScratch& scratch,
+                                 std::string* error) {
     char text[128];
     if (transformation != 0 && transformation != 1) {
-        std::snprintf(text, sizeof text, "ERROR: unsupported data transformation: %d\n", transformation);
+        std::snprintf(text, sizeof text, "ERROR: unsupported data transformation: %d\n",
+                      transformation);
         *error = text;
         return 0;
     }
     if (n < 0 || n > kMaxSubframeSamples || data_size < 0 || data_size > kMaxSubframeDataBytes) {
-        std::snprintf(text, sizeof text, "ERROR: subframe too large: %ld samples, %ld bytes\n", n, data_size);
+        std::snprintf(text, sizeof text, "ERROR: subframe too large: %ld samples, %ld bytes\n", n,
+                      data_size);
         *error = text;
         return 0;
     }
@@ -247,7 +248,8 @@ int append_subframe_samples_text(const std::uint8_t* data, int transformation, l
         return 0;
     }
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
-    const std::uint8_t* out = data; // plain samples are little-endian int32 already, as the work file wants them
+    const std::uint8_t* out =
+        data; // plain samples are little-endian int32 already, as the work file wants them
     if (transformation == 1) {
         if (scratch.samples.size() < static_cast<std::size_t>(kMaxSubframeSamples)) {
             scratch.samples.resize(static_cast<std::size_t>(kMaxSubframeSamples));
@@ -256,7 +258,8 @@ int append_subframe_samples_text(const std::uint8_t* data, int transformation, l
         }
         std::int32_t next = 0;
         // A subframe without samples has nothing to decode, whatever its block holds.
-        if (n > 0 && canadian_decompress(data, scratch.samples.data(), data_size, n, &next) != CANADIAN_OK) {
+        if (n > 0 &&
+            canadian_decompress(data, scratch.samples.data(), data_size, n, &next) != CANADIAN_OK) {
             *error = "ERROR: decompression error\n";
             return 0;
         }
@@ -278,8 +281,7 @@ int append_subframe_samples_text(const std::uint8_t* data, int transformation, l
     return 1;
 }
 
-bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSubframe& sf)
-{
+bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSubframe& sf) {
     if (position_ + 4 * static_cast<std::int64_t>(sf.samples) > kMaxSudsBytes) {
         report("\nERROR: SUDS file would grow past 2 GiB: %s\n", file_name_.c_str());
         return false;
@@ -289,16 +291,16 @@ bool ChannelAssembly::append_samples(const std::uint8_t* data, const RecorderSub
         if (!drain())
             return false;
         SampleScratch none;
-        return append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_, none) == 1;
+        return append_subframe_samples(data, sf.transformation, sf.samples, sf.data_size, fd_,
+                                       none) == 1;
     }
-    writer_->submit(fd_, data, static_cast<std::size_t>(subframe_data_bytes(sf)), sf.transformation, sf.samples,
-                    sf.data_size);
+    writer_->submit(fd_, data, static_cast<std::size_t>(subframe_data_bytes(sf)), sf.transformation,
+                    sf.samples, sf.data_size);
     position_ += 4 * static_cast<std::int64_t>(sf.samples);
     return true;
 }
 
-bool ChannelAssembly::finish_channel(float bit_weight)
-{
+bool ChannelAssembly::finish_channel(float bit_weight) {
     if (!drain())
         return false;
     if (fd_ <= 0) {
@@ -318,8 +320,7 @@ bool ChannelAssembly::finish_channel(float bit_weight)
     return true;
 }
 
-void ChannelAssembly::reset()
-{
+void ChannelAssembly::reset() {
     // Nothing may still be writing to the descriptor when it closes.
     drain();
     if (fd_ > 0)

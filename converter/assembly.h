@@ -43,8 +43,9 @@ int append_subframe_samples(const std::uint8_t* data, int transformation, long n
                             int descriptor, SampleScratch& scratch);
 
 // The same step with its message given in *error instead of written.
-int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n, long data_size,
-                                 int descriptor, SampleScratch& scratch, std::string* error);
+int append_subframe_samples_text(const std::uint8_t* data, int transformation, long n,
+                                 long data_size, int descriptor, SampleScratch& scratch,
+                                 std::string* error);
 
 class SampleWriter;
 
@@ -56,7 +57,7 @@ struct AssemblySettings {
 };
 
 class ChannelAssembly {
-public:
+  public:
     explicit ChannelAssembly(AssemblySettings settings);
     ~ChannelAssembly();
     ChannelAssembly(const ChannelAssembly&) = delete;

@@ -14,15 +14,14 @@
 // Result codes of both coders.
 enum : int {
     CANADIAN_OK = 0,
-    CANADIAN_BAD_COUNT = 1,      // n is not a positive multiple of 20 (nothing done)
-    CANADIAN_BAD_WIDTH = 2,      // a block width outside the width table
-    CANADIAN_OVERRUN = 3,        // packed data run past the byte limit (decoder only)
-    CANADIAN_NO_MEMORY = -1,     // kept for callers; the encoder needs no memory of its own
+    CANADIAN_BAD_COUNT = 1,  // n is not a positive multiple of 20 (nothing done)
+    CANADIAN_BAD_WIDTH = 2,  // a block width outside the width table
+    CANADIAN_OVERRUN = 3,    // packed data run past the byte limit (decoder only)
+    CANADIAN_NO_MEMORY = -1, // kept for callers; the encoder needs no memory of its own
 };
 
 // Largest block canadian_compress can write for n samples (every block at 32 bits).
-inline constexpr std::size_t canadian_max_block_size(long n)
-{
+inline constexpr std::size_t canadian_max_block_size(long n) {
     return n <= 0 ? 4 : static_cast<std::size_t>(n) / 10 + 4 + static_cast<std::size_t>(n) * 4;
 }
 

@@ -10,8 +10,7 @@ namespace {
 
 // Index of the entry with this identifier; appends a new one when there is none.
 // -1 when the array cannot grow.
-long find_or_add(ChannelIndex* index, const std::uint8_t* identifier)
-{
+long find_or_add(ChannelIndex* index, const std::uint8_t* identifier) {
     for (std::size_t i = 0; i < index->size(); ++i)
         if (std::memcmp((*index)[i].identifier, identifier, SUDS_SIZE_STATION_IDENTIFIER) == 0)
             return static_cast<long>(i);
@@ -26,8 +25,7 @@ long find_or_add(ChannelIndex* index, const std::uint8_t* identifier)
 
 } // namespace
 
-int channel_index_build(int descriptor, ChannelIndex* index)
-{
+int channel_index_build(int descriptor, ChannelIndex* index) {
     index->clear();
     if (suds_rewind(descriptor) != 1) {
         report("\n%s\n", suds_error_text());
@@ -36,7 +34,8 @@ int channel_index_build(int descriptor, ChannelIndex* index)
     SudsRecord rec;
     for (;;) {
         const int r = suds_read_struct(descriptor, &rec);
-        if (r == -1) break;
+        if (r == -1)
+            break;
         if (r != 1) {
             report("\n%s\n", suds_error_text());
             return -1;
@@ -67,8 +66,7 @@ int channel_index_build(int descriptor, ChannelIndex* index)
     return static_cast<int>(index->size());
 }
 
-void channel_index_dump(const ChannelIndex& index)
-{
+void channel_index_dump(const ChannelIndex& index) {
     report("\nSUDS file index dump:\n");
     int i = 0;
     for (const ChannelIndexEntry& e : index) {

@@ -9,13 +9,14 @@
 #include <suds/suds.h>
 
 struct ChannelIndexEntry {
-    std::uint8_t identifier[SUDS_SIZE_STATION_IDENTIFIER] = {}; // StationIdentifier bytes, compared as bytes
-    SudsLongStationIdentifier long_id;  // "long station/component" of the DescripTrace
-    std::int32_t sc_pos = -1;           // StationComp tag position, -1 when none
-    std::int32_t in_pos = -1;           // Instrument tag position, -1 when none
-    std::int32_t dt_pos = -1;           // DescripTrace tag position, -1 when none
-    std::int32_t dt_len = 0;            // bytes of samples the DescripTrace announces, 0 when none
-    char type = 0;                      // DescripTrace "data type", 0 when none
+    std::uint8_t identifier[SUDS_SIZE_STATION_IDENTIFIER] =
+        {};                            // StationIdentifier bytes, compared as bytes
+    SudsLongStationIdentifier long_id; // "long station/component" of the DescripTrace
+    std::int32_t sc_pos = -1;          // StationComp tag position, -1 when none
+    std::int32_t in_pos = -1;          // Instrument tag position, -1 when none
+    std::int32_t dt_pos = -1;          // DescripTrace tag position, -1 when none
+    std::int32_t dt_len = 0;           // bytes of samples the DescripTrace announces, 0 when none
+    char type = 0;                     // DescripTrace "data type", 0 when none
 };
 
 using ChannelIndex = std::vector<ChannelIndexEntry>;

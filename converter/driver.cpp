@@ -2,8 +2,8 @@
 
 #include "platform/command_line.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "platform/mapped_file.h"
+#include "platform/paths.h"
 #include "recorder.h"
 #include "run.h"
 #include "staging.h"
@@ -17,23 +17,31 @@
 
 #include <suds/suds.h>
 
-bool is_switch(const char* arg)
-{
+bool is_switch(const char* arg) {
     return platform::is_switch_argument(arg);
 }
 
-void parse_arguments(int argc, const char* const* argv)
-{
+void parse_arguments(int argc, const char* const* argv) {
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (is_switch(arg)) {
             switch (std::tolower(static_cast<unsigned char>(arg[1]))) {
-            case 'a': g_run.asc = true; break;
-            case 'c': g_run.casc = true; break;
-            case 's': g_run.suds = true; break;
-            case 'v': g_run.verbose = true; break;
-            default: std::fprintf(stderr, "WARNING: Unrecognized command line switch: %s\n", arg); break;
+            case 'a':
+                g_run.asc = true;
+                break;
+            case 'c':
+                g_run.casc = true;
+                break;
+            case 's':
+                g_run.suds = true;
+                break;
+            case 'v':
+                g_run.verbose = true;
+                break;
+            default:
+                std::fprintf(stderr, "WARNING: Unrecognized command line switch: %s\n", arg);
+                break;
             }
         } else if (files == 0) {
             g_run.input_name = platform::absolute_path(arg);
@@ -50,8 +58,7 @@ void parse_arguments(int argc, const char* const* argv)
         g_run.casc = false;
 }
 
-const char* format_extension()
-{
+const char* format_extension() {
     if (g_run.suds)
         return ".suds";
     if (g_run.asc || g_run.casc)
@@ -59,16 +66,16 @@ const char* format_extension()
     return ".msed";
 }
 
-void derive_names()
-{
+void derive_names() {
     if (g_run.output_name.empty())
         g_run.output_name = platform::replace_extension(g_run.input_name, format_extension());
-    g_run.work_name = g_run.suds ? g_run.output_name : platform::replace_extension(g_run.output_name, ".suds");
-    g_run.info_name = g_run.verbose ? platform::replace_extension(g_run.output_name, ".wtx") : std::string();
+    g_run.work_name =
+        g_run.suds ? g_run.output_name : platform::replace_extension(g_run.output_name, ".suds");
+    g_run.info_name =
+        g_run.verbose ? platform::replace_extension(g_run.output_name, ".wtx") : std::string();
 }
 
-bool check_names()
-{
+bool check_names() {
     struct Written {
         const std::string* name;
         const char* what;
@@ -82,13 +89,14 @@ bool check_names()
         written[count++] = {&g_run.info_name, "information file"};
     for (int i = 0; i < count; ++i) {
         if (platform::same_file(*written[i].name, g_run.input_name)) {
-            report("\nERROR: The %s would overwrite the input file: %s\n", written[i].what, g_run.input_name.c_str());
+            report("\nERROR: The %s would overwrite the input file: %s\n", written[i].what,
+                   g_run.input_name.c_str());
             return false;
         }
         for (int j = 0; j < i; ++j) {
             if (platform::same_file(*written[i].name, *written[j].name)) {
-                report("\nERROR: The %s and the %s have the same name: %s\n", written[j].what, written[i].what,
-                       written[i].name->c_str());
+                report("\nERROR: The %s and the %s have the same name: %s\n", written[j].what,
+                       written[i].what, written[i].name->c_str());
                 if (written[i].name == &g_run.output_name && written[j].name == &g_run.work_name)
                     report("       Use -suds for SUDS output, or another output name.\n");
                 return false;
@@ -98,8 +106,7 @@ bool check_names()
     return true;
 }
 
-bool pass1(const std::string& input_name, const std::string& work_name)
-{
+bool pass1(const std::string& input_name, const std::string& work_name) {
     RecorderRunOptions options;
     options.verbose = g_run.verbose;
     options.suds = g_run.suds;
@@ -122,10 +129,11 @@ bool pass1(const std::string& input_name, const std::string& work_name)
     return true;
 }
 
-WriterContext writer_context()
-{
+WriterContext writer_context() {
     WriterContext ctx;
-    ctx.format = g_run.asc ? OutputFormat::Ascii : g_run.casc ? OutputFormat::AsciiPerChannel : OutputFormat::MiniSeed;
+    ctx.format = g_run.asc    ? OutputFormat::Ascii
+                 : g_run.casc ? OutputFormat::AsciiPerChannel
+                              : OutputFormat::MiniSeed;
     ctx.verbose = g_run.verbose;
     ctx.input_name = g_run.input_name;
     ctx.bit_weights = g_run.bit_weights;
@@ -133,8 +141,7 @@ WriterContext writer_context()
     return ctx;
 }
 
-bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx)
-{
+bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx) {
     const int fd = suds_open(work_name.c_str(), SUDS_MODE_READ);
     if (fd != 1) {
         if (fd > 0) {
@@ -178,9 +185,10 @@ bool pass2(const std::string& work_name, std::FILE* out, WriterContext& ctx)
     return ok;
 }
 
-bool convert_work_file(const std::string& work, WriterContext& ctx)
-{
-    g_run.current_output = g_run.location_split ? platform::replace_extension(work, format_extension()) : g_run.output_name;
+bool convert_work_file(const std::string& work, WriterContext& ctx) {
+    g_run.current_output = g_run.location_split
+                               ? platform::replace_extension(work, format_extension())
+                               : g_run.output_name;
     const std::string& out_name = g_run.current_output;
     ctx.current_output = out_name;
     if (g_run.verbose && !g_run.casc)
@@ -196,7 +204,8 @@ bool convert_work_file(const std::string& work, WriterContext& ctx)
     platform::FileHandle out;
     if (!g_run.casc) {
         if (platform::same_file(out_name, g_run.input_name)) {
-            report("\nERROR: The output file would overwrite the input file: %s\n", out_name.c_str());
+            report("\nERROR: The output file would overwrite the input file: %s\n",
+                   out_name.c_str());
             return false;
         }
         // Written beside its final name and moved into place when complete, so
@@ -232,8 +241,7 @@ const char* const kHelp =
     "TALVEX_PROGRESS_FD=n makes talvex write \"progress PASS PASSES DONE TOTAL\" lines\n"
     "to open descriptor n; without it, a terminal on standard error shows the progress.\n";
 
-int run_steps(int argc, const char* const* argv)
-{
+int run_steps(int argc, const char* const* argv) {
     // Asked for help or the version: that and nothing else, no file touched.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
@@ -262,7 +270,8 @@ int run_steps(int argc, const char* const* argv)
         return 1;
     if (g_run.verbose) {
         if (run_open_info())
-            report_info_only("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n", kTalvexVersion);
+            report_info_only("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version %s\n",
+                             kTalvexVersion);
         report("Input file : %s\n", g_run.input_name.c_str());
     }
     g_run.progress.open(g_run.suds ? 1 : 2);
@@ -290,8 +299,7 @@ int run_steps(int argc, const char* const* argv)
 
 } // namespace
 
-int driver_run(int argc, const char* const* argv)
-{
+int driver_run(int argc, const char* const* argv) {
     const int code = run_steps(argc, argv);
     g_run.progress.hide();
     run_close_info();

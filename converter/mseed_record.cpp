@@ -12,32 +12,32 @@
 namespace {
 
 // Copies a code into a blank-padded field of `width`.
-void put_code(std::uint8_t* p, const char* code, int width)
-{
+void put_code(std::uint8_t* p, const char* code, int width) {
     int i = 0;
-    for (; i < width && code && code[i]; ++i) p[i] = static_cast<std::uint8_t>(code[i]);
-    for (; i < width; ++i) p[i] = ' ';
+    for (; i < width && code && code[i]; ++i)
+        p[i] = static_cast<std::uint8_t>(code[i]);
+    for (; i < width; ++i)
+        p[i] = ' ';
 }
 
-std::int64_t floor_div(std::int64_t a, std::int64_t b)
-{
+std::int64_t floor_div(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
     return q;
 }
 
 } // namespace
 
-std::int64_t mseed_time_us(double t)
-{
+std::int64_t mseed_time_us(double t) {
     const double us = std::round(t * 1e6);
     // About +-292,000 years; beyond that the time is meaningless for a record.
-    if (!std::isfinite(us) || std::fabs(us) > 9.0e18) return 0;
+    if (!std::isfinite(us) || std::fabs(us) > 9.0e18)
+        return 0;
     return static_cast<std::int64_t>(us);
 }
 
-void mseed_put_btime(std::int64_t us, std::uint8_t* out)
-{
+void mseed_put_btime(std::int64_t us, std::uint8_t* out) {
     const std::int64_t whole = floor_div(us, 1000000);
     const std::int64_t frac_us = us - whole * 1000000;
     std::int16_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
@@ -53,8 +53,7 @@ void mseed_put_btime(std::int64_t us, std::uint8_t* out)
     put_be_u16(out + 8, static_cast<std::uint16_t>(frac_us / 100));
 }
 
-void mseed_rate_factors(double rate, std::int16_t* factor, std::int16_t* multiplier)
-{
+void mseed_rate_factors(double rate, std::int16_t* factor, std::int16_t* multiplier) {
     if (!(rate > 0.0) || !std::isfinite(rate)) {
         *factor = 0;
         *multiplier = 0;
@@ -86,16 +85,15 @@ void mseed_rate_factors(double rate, std::int16_t* factor, std::int16_t* multipl
     *multiplier = static_cast<std::int16_t>(mult > 32767 ? 32767 : mult);
 }
 
-void mseed_sequence_text(long sequence, char out[7])
-{
+void mseed_sequence_text(long sequence, char out[7]) {
     long s = sequence;
-    if (s < 1) s = 1;
+    if (s < 1)
+        s = 1;
     s = (s - 1) % 999999 + 1;
     std::snprintf(out, 7, "%06ld", s);
 }
 
-void mseed_put_header(const MseedHeader& h, std::uint8_t* record)
-{
+void mseed_put_header(const MseedHeader& h, std::uint8_t* record) {
     char seq[7];
     mseed_sequence_text(h.sequence_number, seq);
     std::memcpy(record, seq, 6);
@@ -110,9 +108,12 @@ void mseed_put_header(const MseedHeader& h, std::uint8_t* record)
     put_be_u16(record + 34, static_cast<std::uint16_t>(multiplier));
     record[36] = record[37] = record[38] = 0;
     double corr = std::trunc(h.time_correction * 10000.0);
-    if (!std::isfinite(corr)) corr = 0.0;
-    if (corr > 2147483647.0) corr = 2147483647.0;
-    if (corr < -2147483648.0) corr = -2147483648.0;
+    if (!std::isfinite(corr))
+        corr = 0.0;
+    if (corr > 2147483647.0)
+        corr = 2147483647.0;
+    if (corr < -2147483648.0)
+        corr = -2147483648.0;
     put_be_u32(record + 40, static_cast<std::uint32_t>(static_cast<std::int32_t>(corr)));
     std::memset(record + 48, 0, 16);
 }

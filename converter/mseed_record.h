@@ -18,14 +18,14 @@
 
 // Header fields the writer supplies (steim_compress_record sets the others).
 struct MseedHeader {
-    long sequence_number = 1;      // 1..999999; larger values wrap (see mseed_sequence_text)
-    const char* station = "";      // codes, cut to their widths, blank padded
+    long sequence_number = 1; // 1..999999; larger values wrap (see mseed_sequence_text)
+    const char* station = ""; // codes, cut to their widths, blank padded
     const char* location = "";
     const char* channel = "";
     const char* network = "";
-    std::int64_t start_us = 0;     // record start, microseconds since 1970-01-01 00:00:00
-    double rate = 0.0;             // samples per second
-    double time_correction = 0.0;  // seconds
+    std::int64_t start_us = 0;    // record start, microseconds since 1970-01-01 00:00:00
+    double rate = 0.0;            // samples per second
+    double time_correction = 0.0; // seconds
 };
 
 // The SUDS time t to the nearest microsecond (non-finite or out-of-range values give 0).

@@ -45,8 +45,7 @@ struct Reader {
 
 // The next n bytes, the position moved past them; null (position unmoved)
 // when the file ends first.
-const std::uint8_t* take(Reader& r, long long n)
-{
+const std::uint8_t* take(Reader& r, long long n) {
     if (n < 0 || r.pos + n > r.file_size)
         return nullptr;
     const std::uint8_t* p = r.file.view(r.pos, static_cast<std::size_t>(n));
@@ -56,8 +55,7 @@ const std::uint8_t* take(Reader& r, long long n)
 }
 
 // Passes over n bytes.
-bool skip_bytes(Reader& r, long long n)
-{
+bool skip_bytes(Reader& r, long long n) {
     if (n < 0 || r.pos + n > r.file_size)
         return false;
     r.pos += n;
@@ -65,8 +63,7 @@ bool skip_bytes(Reader& r, long long n)
 }
 
 void defer_warning(Reader& r, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void defer_warning(Reader& r, const char* fmt, ...)
-{
+void defer_warning(Reader& r, const char* fmt, ...) {
     va_list ap, again;
     va_start(ap, fmt);
     va_copy(again, ap);
@@ -84,11 +81,11 @@ constexpr std::size_t kChainLimit =
 
 // Records that the walk moved from chain entry `from` (or from off the
 // chain, -1) to position to, having passed one subframe.
-void chain_step(Reader& r, long long from, long long to)
-{
+void chain_step(Reader& r, long long from, long long to) {
     if (from >= 0 && static_cast<std::size_t>(from) + 1 < r.chain.size()) {
         r.chain_index = r.chain[static_cast<std::size_t>(from) + 1] == to ? from + 1 : -1;
-    } else if (from >= 0 && static_cast<std::size_t>(from) + 1 == r.chain.size() && r.chain.size() < kChainLimit) {
+    } else if (from >= 0 && static_cast<std::size_t>(from) + 1 == r.chain.size() &&
+               r.chain.size() < kChainLimit) {
         r.chain.push_back(to);
         r.chain_index = from + 1;
     } else {
@@ -97,8 +94,7 @@ void chain_step(Reader& r, long long from, long long to)
 }
 
 // Skips m subframes by their length fields (or known from an earlier walk).
-SkipResult skip_subframes(Reader& r, int m)
-{
+SkipResult skip_subframes(Reader& r, int m) {
     long long p = r.pos;
     SkipResult result = kSkipOk;
     for (int i = 0; i < m; ++i) {
@@ -133,8 +129,7 @@ SkipResult skip_subframes(Reader& r, int m)
     return result;
 }
 
-bool read_header(Reader& r, bool* location_split)
-{
+bool read_header(Reader& r, bool* location_split) {
     RecorderHeader& h = r.header;
     const std::uint8_t* f = take(r, kFrameHeaderSize);
     if (!f) {
@@ -165,7 +160,8 @@ bool read_header(Reader& r, bool* location_split)
     if (r.options.verbose)
         report_channel_count_and_start(h);
     if (h.channels < 0 || h.channels > kMaxRecorderChannels) {
-        report("\nERROR: Number of channels out of range (0 to %d): %d\n", kMaxRecorderChannels, h.channels);
+        report("\nERROR: Number of channels out of range (0 to %d): %d\n", kMaxRecorderChannels,
+               h.channels);
         return false;
     }
     if (string_count < 0) {
@@ -196,8 +192,7 @@ bool read_header(Reader& r, bool* location_split)
 }
 
 // Reads the channel status and the data size that follow the fixed part.
-bool read_status(Reader& r)
-{
+bool read_status(Reader& r) {
     RecorderSubframe& sf = r.sf;
     const std::uint8_t* s = take(r, kStatusFixedSize);
     if (!s) {
@@ -233,36 +228,36 @@ bool read_status(Reader& r)
 }
 
 // Refuses a subframe beyond the data model before anything of it is used.
-bool check_fixed(const Reader& r)
-{
+bool check_fixed(const Reader& r) {
     const RecorderSubframe& sf = r.sf;
     if (sf.samples < 0 || sf.samples > kMaxSubframeSamples) {
-        report("\nERROR: Number of samples out of range (0 to %ld): %d in: %s\n", kMaxSubframeSamples, sf.samples,
-               r.name.c_str());
+        report("\nERROR: Number of samples out of range (0 to %ld): %d in: %s\n",
+               kMaxSubframeSamples, sf.samples, r.name.c_str());
         return false;
     }
     if (sf.status_size < kStatusFixedSize) {
-        report("\nERROR: Channel status size below %d bytes: %d in: %s\n", kStatusFixedSize, sf.status_size,
-               r.name.c_str());
+        report("\nERROR: Channel status size below %d bytes: %d in: %s\n", kStatusFixedSize,
+               sf.status_size, r.name.c_str());
         return false;
     }
     if (sf.time_length_ms <= 0) {
-        report("\nERROR: Invalid subframe time length: %d ms in: %s\n", sf.time_length_ms, r.name.c_str());
+        report("\nERROR: Invalid subframe time length: %d ms in: %s\n", sf.time_length_ms,
+               r.name.c_str());
         return false;
     }
     if (sf.transformation > 1) {
-        report("\nERROR: Unsupported data transformation: %d in: %s\n", sf.transformation, r.name.c_str());
+        report("\nERROR: Unsupported data transformation: %d in: %s\n", sf.transformation,
+               r.name.c_str());
         return false;
     }
     return true;
 }
 
-bool check_data_size(const Reader& r)
-{
+bool check_data_size(const Reader& r) {
     const RecorderSubframe& sf = r.sf;
     if (sf.data_size < 0 || sf.data_size > kMaxSubframeDataBytes) {
-        report("\nERROR: Data size out of range (0 to %ld): %d in: %s\n", kMaxSubframeDataBytes, sf.data_size,
-               r.name.c_str());
+        report("\nERROR: Data size out of range (0 to %ld): %d in: %s\n", kMaxSubframeDataBytes,
+               sf.data_size, r.name.c_str());
         return false;
     }
     if (sf.transformation == 0 && sf.data_size / 4 != sf.samples) {
@@ -272,8 +267,7 @@ bool check_data_size(const Reader& r)
     return true;
 }
 
-bool read_trailer(Reader& r)
-{
+bool read_trailer(Reader& r) {
     const std::uint8_t* t = take(r, kTrailerSize);
     bool ok = t != nullptr;
     const std::int32_t auth = ok ? get_le_i32(t + 8) : 0;
@@ -289,8 +283,7 @@ bool read_trailer(Reader& r)
     return ok;
 }
 
-bool finish_channel(Reader& r, ChannelAssembly& assembly, int k)
-{
+bool finish_channel(Reader& r, ChannelAssembly& assembly, int k) {
     if (!assembly.channel_open()) {
         report("ERROR: No data subframes found for channel %d in: %s\n", k + 1, r.name.c_str());
         return false;
@@ -312,8 +305,8 @@ bool finish_channel(Reader& r, ChannelAssembly& assembly, int k)
 }
 
 // Extracts channel k: every k-th subframe from the first one on.
-bool extract_channel(Reader& r, ChannelAssembly& assembly, Progress& progress, long long first_pos, int k)
-{
+bool extract_channel(Reader& r, ChannelAssembly& assembly, Progress& progress, long long first_pos,
+                     int k) {
     r.chain_index = 0;
     r.pos = first_pos;
     if (k > 0 && skip_subframes(r, k) != kSkipOk) {
@@ -356,9 +349,11 @@ bool extract_channel(Reader& r, ChannelAssembly& assembly, Progress& progress, l
             const double stamp = recorder_time_to_suds(sf.time_stamp);
             const double rate = sf.samples * 1000.0 / sf.time_length_ms;
             if (count > 0 && interval > 0 && std::fabs(stamp - expected) > interval / 2)
-                defer_warning(r, "WARNING: Channel %d (%3.3s): subframe starts at %s, expected %s (%+.3f sec)\n",
-                              k + 1, sf.channel, report_time_text(stamp).c_str(), report_time_text(expected).c_str(),
-                              stamp - expected);
+                defer_warning(
+                    r,
+                    "WARNING: Channel %d (%3.3s): subframe starts at %s, expected %s (%+.3f sec)\n",
+                    k + 1, sf.channel, report_time_text(stamp).c_str(),
+                    report_time_text(expected).c_str(), stamp - expected);
             // A subframe without samples says nothing about where the next one starts.
             if (rate > 0) {
                 expected = stamp + sf.samples / rate;
@@ -371,7 +366,9 @@ bool extract_channel(Reader& r, ChannelAssembly& assembly, Progress& progress, l
             return false;
         progress.update(r.progress_base + (r.pos - first_pos));
         // The walk is on the chain only where the length field agrees.
-        chain_step(r, r.pos == start + 4 + static_cast<long long>(sf.channel_length) ? start_index : -1, r.pos);
+        chain_step(
+            r, r.pos == start + 4 + static_cast<long long>(sf.channel_length) ? start_index : -1,
+            r.pos);
         const SkipResult skip = skip_subframes(r, r.header.channels - 1);
         if (skip == kSkipEnd)
             return finish_channel(r, assembly, k);
@@ -382,16 +379,16 @@ bool extract_channel(Reader& r, ChannelAssembly& assembly, Progress& progress, l
     }
     // A channel holds at most 86400 subframes; say so when more follow.
     if (r.pos < r.file_size)
-        defer_warning(r, "\nWARNING: Channel %d: only the first %d subframes are converted: %s\n", k + 1,
-                      kMaxSubframesPerChannel, r.name.c_str());
+        defer_warning(r, "\nWARNING: Channel %d: only the first %d subframes are converted: %s\n",
+                      k + 1, kMaxSubframesPerChannel, r.name.c_str());
     return finish_channel(r, assembly, k);
 }
 
 } // namespace
 
-bool recorder_read(const std::string& input_name, const std::string& work_name, const RecorderRunOptions& options,
-                   Progress& progress, RecorderRunResult* result)
-{
+bool recorder_read(const std::string& input_name, const std::string& work_name,
+                   const RecorderRunOptions& options, Progress& progress,
+                   RecorderRunResult* result) {
     *result = RecorderRunResult{};
     Reader r;
     r.name = input_name;
@@ -426,7 +423,9 @@ bool recorder_read(const std::string& input_name, const std::string& work_name, 
     // The samples step runs beside the walk; every message of the walk waits
     // for it, so that messages come in the order of a step-by-step run.
     struct Gate {
-        explicit Gate(ChannelAssembly& a) { g_run.report_gate = [p = &a] { return p->drain(); }; }
+        explicit Gate(ChannelAssembly& a) {
+            g_run.report_gate = [p = &a] { return p->drain(); };
+        }
         ~Gate() { g_run.report_gate = nullptr; }
     } gate(assembly);
     bool ok = true;

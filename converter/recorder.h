@@ -10,19 +10,21 @@ class Progress;
 
 struct RecorderRunOptions {
     bool verbose = false; // the header and channel report
-    bool suds = false;    // -suds: work files are staged, and a location split names them in the report
+    bool suds =
+        false; // -suds: work files are staged, and a location split names them in the report
 };
 
 // What pass 1 leaves for pass 2.
 struct RecorderRunResult {
-    bool location_split = false;          // two channels share a name: one work file per location
-    std::vector<std::string> work_files;  // in order of creation
-    std::vector<double> bit_weights;      // of each finished channel
+    bool location_split = false;         // two channels share a name: one work file per location
+    std::vector<std::string> work_files; // in order of creation
+    std::vector<double> bit_weights;     // of each finished channel
 };
 
 // Reads the recorder file input_name into work_name (and, with the location
 // split, the work files of each location). Reports as it goes; progress of
 // the walks goes to `progress`. The result is filled also on failure. true
 // on success; false after its message.
-bool recorder_read(const std::string& input_name, const std::string& work_name, const RecorderRunOptions& options,
-                   Progress& progress, RecorderRunResult* result);
+bool recorder_read(const std::string& input_name, const std::string& work_name,
+                   const RecorderRunOptions& options, Progress& progress,
+                   RecorderRunResult* result);

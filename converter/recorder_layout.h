@@ -51,7 +51,9 @@ inline constexpr std::uint8_t kGpsOffBit = 2;
 inline constexpr std::uint8_t kGpsUnlockedBit = 4;
 
 // Bytes of n rounded up to a multiple of 4.
-inline constexpr long long pad4(long long n) { return (n + 3) / 4 * 4; }
+inline constexpr long long pad4(long long n) {
+    return (n + 3) / 4 * 4;
+}
 
 // The fixed part of a channel subframe and the channel status, as read.
 struct RecorderSubframe {
@@ -77,8 +79,7 @@ struct RecorderSubframe {
 };
 
 // Decodes the 64-byte fixed part (status and data size are read separately).
-inline void recorder_parse_fixed(const std::uint8_t* p, RecorderSubframe* sf)
-{
+inline void recorder_parse_fixed(const std::uint8_t* p, RecorderSubframe* sf) {
     sf->channel_length = get_le_i32(p + 0);
     sf->authentication = p[8];
     sf->transformation = p[9];
@@ -98,8 +99,7 @@ inline void recorder_parse_fixed(const std::uint8_t* p, RecorderSubframe* sf)
 // Bytes of channel data the samples step takes from a subframe: n plain
 // samples (whatever the data size says), or the Canadian block padded to a
 // multiple of 4.
-inline long long subframe_data_bytes(const RecorderSubframe& sf)
-{
+inline long long subframe_data_bytes(const RecorderSubframe& sf) {
     return sf.transformation == 0 ? 4LL * sf.samples : pad4(sf.data_size);
 }
 

@@ -32,10 +32,11 @@ std::string report_time_text(double t);
 
 // What a channel's block reports besides its last subframe.
 struct ChannelSummary {
-    int k = 0;                      // channel index (from 0)
-    double rate = 0.0;              // samples per second as stored
-    std::int64_t samples = 0;       // the channel's sample total
-    const std::string* output_file = nullptr; // named after the block (location split with -suds), or null
+    int k = 0;                // channel index (from 0)
+    double rate = 0.0;        // samples per second as stored
+    std::int64_t samples = 0; // the channel's sample total
+    const std::string* output_file =
+        nullptr; // named after the block (location split with -suds), or null
 };
 
 // The block of channel k (the first one also completes the start line and

@@ -6,8 +6,7 @@
 namespace {
 
 // A run of decimal characters, a character that is not a digit counted as 0.
-int number(const char* p, int count, bool* digits)
-{
+int number(const char* p, int count, bool* digits) {
     int v = 0;
     for (int i = 0; i < count; ++i) {
         const bool digit = p[i] >= '0' && p[i] <= '9';
@@ -19,8 +18,7 @@ int number(const char* p, int count, bool* digits)
 
 } // namespace
 
-RecorderTime recorder_time_parse(const char* text)
-{
+RecorderTime recorder_time_parse(const char* text) {
     RecorderTime t;
     t.digits = true;
     t.year = number(text, 4, &t.digits);
@@ -32,16 +30,16 @@ RecorderTime recorder_time_parse(const char* text)
     return t;
 }
 
-double recorder_time_to_suds(const char* text)
-{
+double recorder_time_to_suds(const char* text) {
     const RecorderTime t = recorder_time_parse(text);
     if (!t.digits)
         return 0.0;
     int month = 0, day = 0;
-    month_and_day(t.day_of_year, is_leap_year(static_cast<int16_t>(t.year), SUDS_JULIAN), &month, &day);
+    month_and_day(t.day_of_year, is_leap_year(static_cast<int16_t>(t.year), SUDS_JULIAN), &month,
+                  &day);
     if (t.day_of_year < 1 || month < 1 || month > 12)
         return 0.0;
-    return suds_make_time(static_cast<int16_t>(t.year), static_cast<int16_t>(month), static_cast<int16_t>(day),
-                          static_cast<int16_t>(t.hour), static_cast<int16_t>(t.minute),
-                          t.second + t.ms / 1000.0);
+    return suds_make_time(static_cast<int16_t>(t.year), static_cast<int16_t>(month),
+                          static_cast<int16_t>(day), static_cast<int16_t>(t.hour),
+                          static_cast<int16_t>(t.minute), t.second + t.ms / 1000.0);
 }

@@ -15,16 +15,14 @@
 namespace {
 
 // Copies text into a fixed-width field, blank padded.
-void put_text(std::uint8_t* p, const std::string& text, std::size_t width)
-{
+void put_text(std::uint8_t* p, const std::string& text, std::size_t width) {
     for (std::size_t i = 0; i < width; ++i)
         p[i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
 }
 
 } // namespace
 
-long recorder_plan_samples(const RecorderPlan& plan)
-{
+long recorder_plan_samples(const RecorderPlan& plan) {
     if (plan.samples_override >= 0)
         return plan.samples_override;
     return std::lround(plan.rate * plan.subframe_ms / 1000.0);
@@ -32,12 +30,10 @@ long recorder_plan_samples(const RecorderPlan& plan)
 
 GenSignalStream::GenSignalStream(const RecorderPlan& plan, int channel)
     : signal_(plan.signal), amplitude_(plan.amplitude), rate_(plan.rate > 0 ? plan.rate : 1.0),
-      channel_(channel), rng_(0x9E3779B97F4A7C15ull * (plan.seed + 1) + static_cast<std::uint64_t>(channel) * 7919u)
-{
-}
+      channel_(channel),
+      rng_(0x9E3779B97F4A7C15ull * (plan.seed + 1) + static_cast<std::uint64_t>(channel) * 7919u) {}
 
-std::int32_t GenSignalStream::next()
-{
+std::int32_t GenSignalStream::next() {
     const std::uint64_t i = index_++;
     // xorshift64*: cheap, deterministic, good enough for test signals
     rng_ ^= rng_ >> 12;
@@ -47,8 +43,8 @@ std::int32_t GenSignalStream::next()
     switch (signal_) {
     case GenSignal::Sine: {
         const double f = 0.5 * (channel_ + 1); // Hz
-        return static_cast<std::int32_t>(
-            std::lround(amplitude_ * std::sin(2.0 * M_PI * f * static_cast<double>(i) / rate_ + channel_)));
+        return static_cast<std::int32_t>(std::lround(
+            amplitude_ * std::sin(2.0 * M_PI * f * static_cast<double>(i) / rate_ + channel_)));
     }
     case GenSignal::RandomWalk: {
         const std::int64_t span = static_cast<std::int64_t>(std::fabs(amplitude_)) + 1;
@@ -66,17 +62,20 @@ std::int32_t GenSignalStream::next()
     }
     case GenSignal::FullRange:
         switch (i % 4) {
-        case 0: return std::numeric_limits<std::int32_t>::min();
-        case 1: return std::numeric_limits<std::int32_t>::max();
-        case 2: return static_cast<std::int32_t>(static_cast<std::uint32_t>(r >> 32));
-        default: return 0;
+        case 0:
+            return std::numeric_limits<std::int32_t>::min();
+        case 1:
+            return std::numeric_limits<std::int32_t>::max();
+        case 2:
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(r >> 32));
+        default:
+            return 0;
         }
     }
     return 0;
 }
 
-std::string recorder_time_text(std::int64_t ms)
-{
+std::string recorder_time_text(std::int64_t ms) {
     std::int64_t secs = ms / 1000;
     std::int64_t frac = ms % 1000;
     if (frac < 0) {
@@ -88,18 +87,16 @@ std::string recorder_time_text(std::int64_t ms)
     suds_split_time(static_cast<double>(secs), &year, &month, &day, &hour, &minute, &seconds);
     const int doy = day_of_year(month, day, is_leap_year(year, SUDS_GREGORIAN));
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d%03d %02d:%02d:%02d.%03d", year, doy, hour, minute, static_cast<int>(seconds),
-                  static_cast<int>(frac));
+    std::snprintf(buf, sizeof buf, "%04d%03d %02d:%02d:%02d.%03d", year, doy, hour, minute,
+                  static_cast<int>(seconds), static_cast<int>(frac));
     return std::string(buf, std::strlen(buf));
 }
 
-static bool write_bytes(std::FILE* f, const std::uint8_t* p, std::size_t n)
-{
+static bool write_bytes(std::FILE* f, const std::uint8_t* p, std::size_t n) {
     return n == 0 || std::fwrite(p, 1, n, f) == n;
 }
 
-bool recorder_write(const RecorderPlan& plan, const std::string& path, std::string* error)
-{
+bool recorder_write(const RecorderPlan& plan, const std::string& path, std::string* error) {
     const int nch = static_cast<int>(plan.channels.size());
     const long n = recorder_plan_samples(plan);
     if (n < 0 || n > 4 * kMaxSubframeSamples) {
@@ -108,7 +105,8 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
     }
     for (const auto& ch : plan.channels) {
         if (ch.compressed && n % 20 != 0) {
-            *error = "a compressed channel needs a multiple of 20 samples per subframe, not " + std::to_string(n);
+            *error = "a compressed channel needs a multiple of 20 samples per subframe, not " +
+                     std::to_string(n);
             return false;
         }
     }
@@ -165,7 +163,8 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
             const GenChannel& ch = plan.channels[static_cast<std::size_t>(c)];
             for (long i = 0; i < n; ++i) {
                 samples[static_cast<std::size_t>(i)] = lookahead[static_cast<std::size_t>(c)];
-                lookahead[static_cast<std::size_t>(c)] = streams[static_cast<std::size_t>(c)].next();
+                lookahead[static_cast<std::size_t>(c)] =
+                    streams[static_cast<std::size_t>(c)].next();
             }
             long data_size = 0;
             if (ch.compressed) {
@@ -178,17 +177,19 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
             } else {
                 data_size = 4 * n;
                 for (long i = 0; i < n; ++i)
-                    put_le_i32(&block[static_cast<std::size_t>(4 * i)], samples[static_cast<std::size_t>(i)]);
+                    put_le_i32(&block[static_cast<std::size_t>(4 * i)],
+                               samples[static_cast<std::size_t>(i)]);
             }
             const long written_size = data_size + (ch.compressed ? 0 : plan.data_size_delta);
-            const std::size_t total = static_cast<std::size_t>(kSubframeFixedSize + status + 4 + pad4(data_size) +
-                                                               kTrailerSize + pad4(auth));
+            const std::size_t total = static_cast<std::size_t>(
+                kSubframeFixedSize + status + 4 + pad4(data_size) + kTrailerSize + pad4(auth));
             sub.assign(total, 0);
             std::uint8_t* p = sub.data();
             put_le_i32(p + 0, static_cast<std::int32_t>(total - 4));
             put_le_i32(p + 4, 0);
             p[8] = static_cast<std::uint8_t>(plan.authentication);
-            p[9] = static_cast<std::uint8_t>(ch.transformation >= 0 ? ch.transformation : (ch.compressed ? 1 : 0));
+            p[9] = static_cast<std::uint8_t>(ch.transformation >= 0 ? ch.transformation
+                                                                    : (ch.compressed ? 1 : 0));
             p[10] = static_cast<std::uint8_t>(ch.sensor_type);
             p[11] = ch.calib_option ? 1 : 0;
             put_text(p + 12, ch.site, 5);
@@ -232,8 +233,7 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
     return true;
 }
 
-std::vector<std::int32_t> recorder_channel_samples(const RecorderPlan& plan, int channel)
-{
+std::vector<std::int32_t> recorder_channel_samples(const RecorderPlan& plan, int channel) {
     const long n = recorder_plan_samples(plan);
     const int count = plan.subframes + (channel < plan.partial_group ? 1 : 0);
     GenSignalStream s(plan, channel);

@@ -6,14 +6,12 @@
 
 RunState g_run;
 
-void run_reset()
-{
+void run_reset() {
     run_close_info();
     g_run = RunState{};
 }
 
-void report(const char* fmt, ...)
-{
+void report(const char* fmt, ...) {
     if (g_run.report_gate && !g_run.report_gate())
         return;
     g_run.progress.hide();
@@ -29,8 +27,7 @@ void report(const char* fmt, ...)
     va_end(ap);
 }
 
-void report_info_only(const char* fmt, ...)
-{
+void report_info_only(const char* fmt, ...) {
     if (!g_run.info_file)
         return;
     va_list ap;
@@ -39,15 +36,13 @@ void report_info_only(const char* fmt, ...)
     va_end(ap);
 }
 
-bool run_open_info()
-{
+bool run_open_info() {
     run_close_info();
     g_run.info_file = platform::open_file(g_run.info_name, "w");
     return g_run.info_file != nullptr;
 }
 
-void run_close_info()
-{
+void run_close_info() {
     if (g_run.info_file) {
         std::fclose(g_run.info_file);
         g_run.info_file = nullptr;

@@ -18,10 +18,8 @@ struct Step {
     std::int8_t slot; // -1: the difference is not held
 };
 constexpr Step kPacking[5][3] = {
-    {{1, 0, 0}, {2, 0, 0}, {5, 0, 0}},
-    {{3, 0, 1}, {6, 0, 1}, {5, 1, -1}},
-    {{6, 0, 1}, {6, 0, 1}, {5, 1, -1}},
-    {{4, 0, 2}, {6, 1, -1}, {6, 1, -1}},
+    {{1, 0, 0}, {2, 0, 0}, {5, 0, 0}},   {{3, 0, 1}, {6, 0, 1}, {5, 1, -1}},
+    {{6, 0, 1}, {6, 0, 1}, {5, 1, -1}},  {{4, 0, 2}, {6, 1, -1}, {6, 1, -1}},
     {{7, 0, 3}, {6, 2, -1}, {6, 2, -1}},
 };
 
@@ -36,41 +34,45 @@ struct WordRule {
     std::uint8_t count; // differences (samples) the word carries
 };
 
-constexpr WordRule rule_for(unsigned key)
-{
+constexpr WordRule rule_for(unsigned key) {
     int state = 0;
     for (int j = 0; j < 4; ++j) {
         const unsigned cls = (key >> (2 * j)) & 3u;
         if (cls == 3) {
             switch (state) {
             case 1:
-            case 2: return {3, 1};
+            case 2:
+                return {3, 1};
             case 3:
-            case 4: return {2, 2}; // state 4: the third held one starts the next word
-            default: return {0, 0};
+            case 4:
+                return {2, 2}; // state 4: the third held one starts the next word
+            default:
+                return {0, 0};
             }
         }
         state = kPacking[state][cls].next;
-        if (state == 5) return {3, 1};
-        if (state == 6) return {2, 2};
-        if (state == 7) return {1, 4};
+        if (state == 5)
+            return {3, 1};
+        if (state == 6)
+            return {2, 2};
+        if (state == 7)
+            return {1, 4};
     }
     return {0, 0}; // unreachable: state 4 emits on any class
 }
 
 struct WordRules {
     WordRule r[256];
-    constexpr WordRules() : r{}
-    {
-        for (unsigned k = 0; k < 256; ++k) r[k] = rule_for(k);
+    constexpr WordRules() : r{} {
+        for (unsigned k = 0; k < 256; ++k)
+            r[k] = rule_for(k);
     }
 };
 constexpr WordRules kWordRules;
 
 } // namespace
 
-int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* record)
-{
+int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* record) {
     record[6] = 'D';
     record[7] = ' ';
     record[39] = 0;
@@ -79,8 +81,10 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
     record[46] = 0;
     record[47] = 0;
     std::memset(record + STEIM_DATA_OFFSET, 0, MSEED_RECORD_SIZE - STEIM_DATA_OFFSET);
-    if (n > STEIM_MAX_INPUT) n = STEIM_MAX_INPUT;
-    if (n < 0) n = 0;
+    if (n > STEIM_MAX_INPUT)
+        n = STEIM_MAX_INPUT;
+    if (n < 0)
+        n = 0;
 
     // Differences (the first from 0), wrapping in 32 bits, and their classes:
     // 0 fits 8 bits, 1 fits 16 bits, 2 needs 32; 3 past the last sample.
@@ -100,7 +104,8 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
             d[0] = x[0];
             from = 1;
         }
-        for (int k = from; k < ahead; ++k) d[k] = x[k] - x[k - 1];
+        for (int k = from; k < ahead; ++k)
+            d[k] = x[k] - x[k - 1];
         for (int k = ready; k < ahead; ++k) {
             const std::uint32_t v = d[k];
             cls[k] = static_cast<std::uint8_t>(2 - (v + 128u < 256u) - (v + 32768u < 65536u));
@@ -110,7 +115,8 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
             cls[k] = 3;
         }
         for (int k = ready; k < end; ++k)
-            key[k] = static_cast<std::uint8_t>(cls[k] | (cls[k + 1] << 2) | (cls[k + 2] << 4) | (cls[k + 3] << 6));
+            key[k] = static_cast<std::uint8_t>(cls[k] | (cls[k + 1] << 2) | (cls[k + 2] << 4) |
+                                               (cls[k + 3] << 6));
         ready = end;
     };
 
@@ -121,14 +127,16 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
     int frames_done = 0;
     int i = 0;
     while (i < n) {
-        if (i >= ready) prepare(i + 512);
+        if (i >= ready)
+            prepare(i + 512);
         // A branch on the word's kind rather than a jump by a loaded count: on
         // steady signals the branch is predicted and the walk need not wait for
         // the lookup.
         const WordRule rule = kWordRules.r[key[i]];
         std::uint32_t value;
         if (rule.count == 4) {
-            value = (d[i] << 24) | ((d[i + 1] & 0xFFu) << 16) | ((d[i + 2] & 0xFFu) << 8) | (d[i + 3] & 0xFFu);
+            value = (d[i] << 24) | ((d[i + 1] & 0xFFu) << 16) | ((d[i + 2] & 0xFFu) << 8) |
+                    (d[i + 3] & 0xFFu);
             control |= 1u << (30 - 2 * word);
             i += 4;
         } else if (rule.count == 2) {
@@ -146,25 +154,27 @@ int steim_compress_record(const std::int32_t* samples, int n, std::uint8_t* reco
             control = 0;
             word = 1;
             frame += 64;
-            if (++frames_done == STEIM_FRAMES) break; // the record is full
+            if (++frames_done == STEIM_FRAMES)
+                break; // the record is full
         }
     }
     const int encoded = i;
     record[30] = static_cast<std::uint8_t>(encoded >> 8);
     record[31] = static_cast<std::uint8_t>(encoded);
     if (encoded > 0) {
-        if (frames_done < STEIM_FRAMES) put_be_u32(frame, control);
+        if (frames_done < STEIM_FRAMES)
+            put_be_u32(frame, control);
         put_be_u32(data + 4, static_cast<std::uint32_t>(samples[0]));
         put_be_u32(data + 8, static_cast<std::uint32_t>(samples[encoded - 1]));
     }
     return encoded;
 }
 
-int steim_decompress_record(const std::uint8_t* record, std::int32_t* out)
-{
+int steim_decompress_record(const std::uint8_t* record, std::int32_t* out) {
     const int n = (record[30] << 8) | record[31];
     const int begin = (record[44] << 8) | record[45];
-    if (n == 0) return 0;
+    if (n == 0)
+        return 0;
     // Frames that lie wholly inside the record.
     const int frames = begin <= MSEED_RECORD_SIZE ? (MSEED_RECORD_SIZE - begin) / 64 : 0;
     std::uint32_t x0 = 0, xn = 0;
@@ -187,7 +197,8 @@ int steim_decompress_record(const std::uint8_t* record, std::int32_t* out)
             int count = 0;
             if (code == 1) {
                 for (int b = 0; b < 4; ++b)
-                    diffs[b] = static_cast<std::int8_t>(static_cast<std::uint8_t>(word >> (24 - 8 * b)));
+                    diffs[b] =
+                        static_cast<std::int8_t>(static_cast<std::uint8_t>(word >> (24 - 8 * b)));
                 count = 4;
             } else if (code == 2) {
                 diffs[0] = static_cast<std::int16_t>(static_cast<std::uint16_t>(word >> 16));

@@ -31,52 +31,52 @@ constexpr long kChunk = 16384;
 
 // What the writers need of the channel's DescripTrace.
 struct Trace {
-    int width = 4;          // bytes per sample
-    long count = 0;         // samples
+    int width = 4;  // bytes per sample
+    long count = 0; // samples
     std::int32_t data_pos = 0;
-    double start = 0.0;     // "initial sample time"
-    double rate = 0.0;      // "samples per second"
+    double start = 0.0; // "initial sample time"
+    double rate = 0.0;  // "samples per second"
     double time_correction = 0.0;
 };
 
 // The samples of one trace, widened to 32 bits: from the mapped work file
 // where it holds them, else through the SUDS descriptor.
 class SampleSource {
-public:
-  SampleSource(int descriptor, const Trace& t, WriterContext& ctx)
-      : fd_(descriptor), t_(t), map_(ctx.work), progress_(ctx.progress) {}
-  // Only from `map`, silently: a sample it cannot give ends the reading.
-  SampleSource(const Trace& t, platform::MappedFile* map)
-      : fd_(0), t_(t), map_(map), progress_(nullptr), quiet_(true) {}
+  public:
+    SampleSource(int descriptor, const Trace& t, WriterContext& ctx)
+        : fd_(descriptor), t_(t), map_(ctx.work), progress_(ctx.progress) {}
+    // Only from `map`, silently: a sample it cannot give ends the reading.
+    SampleSource(const Trace& t, platform::MappedFile* map)
+        : fd_(0), t_(t), map_(map), progress_(nullptr), quiet_(true) {}
 
-  // Reads samples [from, from + n) into out. 1, or 0 after the SUDS error
-  // text was reported.
-  int read(long from, long n, std::int32_t* out) {
-      const std::int64_t pos = t_.data_pos + static_cast<std::int64_t>(from) * t_.width;
-      const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(t_.width);
-      const std::uint8_t* raw = map_ ? map_->view(pos, bytes) : nullptr;
-      if (!raw) {
-          if (quiet_ || !read_through_suds(from, bytes))
-              return 0;
-          raw = fallback_.data();
-      }
-      if (t_.width == 4)
-          for (long k = 0; k < n; ++k)
-              out[k] = get_le_i32(raw + 4 * k);
-      else
-          for (long k = 0; k < n; ++k)
-              out[k] = static_cast<std::int16_t>(
-                  static_cast<std::uint16_t>(raw[2 * k] | (raw[2 * k + 1] << 8)));
-      if (progress_)
-          progress_->update_at(pos + static_cast<std::int64_t>(bytes));
-      return 1;
+    // Reads samples [from, from + n) into out. 1, or 0 after the SUDS error
+    // text was reported.
+    int read(long from, long n, std::int32_t* out) {
+        const std::int64_t pos = t_.data_pos + static_cast<std::int64_t>(from) * t_.width;
+        const std::size_t bytes = static_cast<std::size_t>(n) * static_cast<std::size_t>(t_.width);
+        const std::uint8_t* raw = map_ ? map_->view(pos, bytes) : nullptr;
+        if (!raw) {
+            if (quiet_ || !read_through_suds(from, bytes))
+                return 0;
+            raw = fallback_.data();
+        }
+        if (t_.width == 4)
+            for (long k = 0; k < n; ++k)
+                out[k] = get_le_i32(raw + 4 * k);
+        else
+            for (long k = 0; k < n; ++k)
+                out[k] = static_cast<std::int16_t>(
+                    static_cast<std::uint16_t>(raw[2 * k] | (raw[2 * k + 1] << 8)));
+        if (progress_)
+            progress_->update_at(pos + static_cast<std::int64_t>(bytes));
+        return 1;
     }
 
-private:
-    bool read_through_suds(long from, std::size_t bytes)
-    {
+  private:
+    bool read_through_suds(long from, std::size_t bytes) {
         // The descriptor stands at the trace's data until samples were taken from the map.
-        if (from != suds_at_ && suds_seek(fd_, t_.data_pos + static_cast<std::int32_t>(from * t_.width)) != 1) {
+        if (from != suds_at_ &&
+            suds_seek(fd_, t_.data_pos + static_cast<std::int32_t>(from * t_.width)) != 1) {
             report("\n%s\n", suds_error_text());
             return false;
         }
@@ -99,31 +99,33 @@ private:
 };
 
 // First `width` characters of a NUL-terminated field of at most `size` bytes.
-void copy_code(char* out, const char* in, std::size_t size, std::size_t width)
-{
+void copy_code(char* out, const char* in, std::size_t size, std::size_t width) {
     std::size_t i = 0;
-    for (; i < width && i < size && in[i]; ++i) out[i] = in[i];
+    for (; i < width && i < size && in[i]; ++i)
+        out[i] = in[i];
     out[i] = 0;
 }
 
-int sample_width(char type)
-{
+int sample_width(char type) {
     switch (type) {
     case 'l':
-    case '2': return 4;
+    case '2':
+        return 4;
     case 'i':
     case 'q':
     case 's':
-    case 'u': return 2;
-    default: return 0;
+    case 'u':
+        return 2;
+    default:
+        return 0;
     }
 }
 
 // Writes every sample of the trace as "%d\r\n" lines. 1, or 0 after its message.
-int write_sample_lines(int descriptor, const Trace& t, std::FILE* out, WriterContext& ctx)
-{
+int write_sample_lines(int descriptor, const Trace& t, std::FILE* out, WriterContext& ctx) {
     SampleSource source(descriptor, t, ctx);
-    std::vector<std::int32_t> samples(static_cast<std::size_t>(std::min(kChunk, std::max(t.count, 1L))));
+    std::vector<std::int32_t> samples(
+        static_cast<std::size_t>(std::min(kChunk, std::max(t.count, 1L))));
     std::vector<char> text(samples.size() * 13);
     bool written = true;
     for (long done = 0; done < t.count;) {
@@ -142,8 +144,8 @@ int write_sample_lines(int descriptor, const Trace& t, std::FILE* out, WriterCon
     return 1;
 }
 
-int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::FILE* out, WriterContext& ctx)
-{
+int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::FILE* out,
+                WriterContext& ctx) {
     if (out == nullptr) {
         report("\nERROR: write error to output file!\n");
         return 0;
@@ -153,20 +155,20 @@ int write_ascii(int descriptor, const char* channel_text, const Trace& t, std::F
     return write_sample_lines(descriptor, t, out, ctx);
 }
 
-double bit_weight_of(const WriterContext& ctx, int ordinal)
-{
+double bit_weight_of(const WriterContext& ctx, int ordinal) {
     if (ordinal < 1 || ordinal > static_cast<int>(ctx.bit_weights.size()))
         return 0.0;
     return ctx.bit_weights[static_cast<std::size_t>(ordinal - 1)];
 }
 
-int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Trace& t, WriterContext& ctx)
-{
+int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Trace& t,
+                            WriterContext& ctx) {
     const int ordinal = ++ctx.channel_ordinal;
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "_%.3s.asc", codes.channel);
     const std::string name = platform::replace_extension(ctx.current_output, suffix);
-    if (ctx.verbose) report("Output file: %s\n", name.c_str());
+    if (ctx.verbose)
+        report("Output file: %s\n", name.c_str());
     if (!ctx.input_name.empty() && platform::same_file(name, ctx.input_name)) {
         report("\nERROR: output file is the input file: %s\n", name.c_str());
         return 0;
@@ -175,7 +177,8 @@ int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Tra
     platform::FileHandle out = staging_begin(name);
     if (!out)
         return 0;
-    std::fprintf(out.get(), "H %.6f %d %.2f %.6e\n", t.start, ordinal, t.rate, bit_weight_of(ctx, ordinal));
+    std::fprintf(out.get(), "H %.6f %d %.2f %.6e\n", t.start, ordinal, t.rate,
+                 bit_weight_of(ctx, ordinal));
     if (!write_sample_lines(descriptor, t, out.get(), ctx)) {
         staging_abandon(out, name);
         return 0;
@@ -439,8 +442,7 @@ int write_mseed(int descriptor, const ChannelCodes& codes, const Trace& t, std::
 
 } // namespace
 
-ChannelCodes channel_codes(const ChannelIndexEntry& entry)
-{
+ChannelCodes channel_codes(const ChannelIndexEntry& entry) {
     ChannelCodes c;
     const SudsLongStationIdentifier& l = entry.long_id;
     if (!l.long_station.empty() && !l.long_component.empty()) {
@@ -460,10 +462,21 @@ ChannelCodes channel_codes(const ChannelIndexEntry& entry)
         // Fourth character of the station name, when the name reaches it.
         const char fourth = std::strlen(c.station) >= 4 ? c.station[3] : 0;
         switch (fourth) {
-        case '1': case '4': c.channel[2] = 'Z'; break;
-        case '2': case '5': c.channel[2] = 'N'; break;
-        case '3': case '6': c.channel[2] = 'E'; break;
-        default: c.channel[2] = ' '; break;
+        case '1':
+        case '4':
+            c.channel[2] = 'Z';
+            break;
+        case '2':
+        case '5':
+            c.channel[2] = 'N';
+            break;
+        case '3':
+        case '6':
+            c.channel[2] = 'E';
+            break;
+        default:
+            c.channel[2] = ' ';
+            break;
         }
     } else {
         c.channel[0] = comp;
@@ -474,8 +487,7 @@ ChannelCodes channel_codes(const ChannelIndexEntry& entry)
     return c;
 }
 
-char* format_sample_lines(const std::int32_t* samples, long n, char* out)
-{
+char* format_sample_lines(const std::int32_t* samples, long n, char* out) {
     for (long k = 0; k < n; ++k) {
         out = std::to_chars(out, out + 11, samples[k]).ptr;
         out[0] = '\r';
@@ -485,9 +497,10 @@ char* format_sample_lines(const std::int32_t* samples, long n, char* out)
     return out;
 }
 
-int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out, WriterContext& ctx)
-{
-    if (entry.dt_len <= 0) return 1;
+int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out,
+                  WriterContext& ctx) {
+    if (entry.dt_len <= 0)
+        return 1;
     Trace t;
     t.width = sample_width(entry.type);
     if (t.width == 0) {
@@ -516,9 +529,12 @@ int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out
         return 0;
     }
     switch (ctx.format) {
-    case OutputFormat::Ascii: return write_ascii(descriptor, channel_text, t, out, ctx);
-    case OutputFormat::AsciiPerChannel: return write_ascii_per_channel(descriptor, codes, t, ctx);
-    case OutputFormat::MiniSeed: break;
+    case OutputFormat::Ascii:
+        return write_ascii(descriptor, channel_text, t, out, ctx);
+    case OutputFormat::AsciiPerChannel:
+        return write_ascii_per_channel(descriptor, codes, t, ctx);
+    case OutputFormat::MiniSeed:
+        break;
     }
     return write_mseed(descriptor, codes, t, entry.dt_pos, out, ctx);
 }

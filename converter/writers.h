@@ -38,8 +38,8 @@ struct WriterContext {
     std::string input_name;          // a per-channel file may not be the input
     std::string current_output;      // output name of the work file; names the per-channel files
     std::vector<double> bit_weights; // of each channel, by ordinal (from 1)
-    int channel_ordinal = 0;         // per-channel ASCII: increased before each channel, never reset
-    Progress* progress = nullptr;    // told the work-file position as samples are read
+    int channel_ordinal = 0;      // per-channel ASCII: increased before each channel, never reset
+    Progress* progress = nullptr; // told the work-file position as samples are read
     // The work file's bytes: samples are taken from it where it holds them,
     // else read through the SUDS descriptor (whose error text is then reported).
     platform::MappedFile* work = nullptr;
@@ -75,4 +75,5 @@ char* format_sample_lines(const std::int32_t* samples, long n, char* out);
 // `out`. Returns 1 on success, also when the channel has nothing to write (no
 // samples, unknown data type, with its warning); 0 after writing its report
 // message.
-int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out, WriterContext& ctx);
+int write_channel(int descriptor, const ChannelIndexEntry& entry, std::FILE* out,
+                  WriterContext& ctx);

@@ -13,10 +13,10 @@
 namespace fenwold {
 
 enum OutputFormat : int {
-  kFormatSuds = 0,
-  kFormatMiniSeed = 1,
-  kFormatAsciiOne = 2,     // one file per channel
-  kFormatAsciiMulti = 3,   // all channels in one file
+    kFormatSuds = 0,
+    kFormatMiniSeed = 1,
+    kFormatAsciiOne = 2,   // one file per channel
+    kFormatAsciiMulti = 3, // all channels in one file
 };
 
 // Message texts, exactly as the user sees them.
@@ -55,34 +55,34 @@ inline constexpr const char* kMiniSeedFilter =
 inline constexpr const char* kAsciiFilter = "ASCII Files (*.asc*)|*.asc*|All Files (*.*)|*.*||";
 
 struct Frontend {
-  // Where talvex, vorlane and ostrand are found.
-  std::string program_folder;
-  // The private temp folder (no trailing "/"), made by frontend_start.
-  std::string temp_folder;
-  // Where we were started: the children's working folder, where the
-  // plotter's log and the user's trelkit.ini are, as on the command line.
-  std::string start_folder;
-  // Each Open works in a new folder inside the temp folder, so that a
-  // failed one leaves the current recording's files as they were.
-  std::string recording_folder;
-  int opens = 0;
+    // Where talvex, vorlane and ostrand are found.
+    std::string program_folder;
+    // The private temp folder (no trailing "/"), made by frontend_start.
+    std::string temp_folder;
+    // Where we were started: the children's working folder, where the
+    // plotter's log and the user's trelkit.ini are, as on the command line.
+    std::string start_folder;
+    // Each Open works in a new folder inside the temp folder, so that a
+    // failed one leaves the current recording's files as they were.
+    std::string recording_folder;
+    int opens = 0;
 
-  std::string recorder_file;     // last file chosen with Open
-  std::string last_open_folder;  // its folder; initial folder of the next Open
-  std::string save_folder;       // folder of the last Save As
-  std::string working_copy;      // the recorder file's copy in the temp folder
-  int output_format = kFormatSuds;
-  std::string current_suds;      // SUDS file of the last successful Open
-  std::string file_label;
-  std::string save_path;         // offered and chosen in Save As; empty after Cancel
-  std::string save_filter;
-  bool file_open = false;        // an Open has succeeded: every control enabled
-  InfoList info;
+    std::string recorder_file;    // last file chosen with Open
+    std::string last_open_folder; // its folder; initial folder of the next Open
+    std::string save_folder;      // folder of the last Save As
+    std::string working_copy;     // the recorder file's copy in the temp folder
+    int output_format = kFormatSuds;
+    std::string current_suds; // SUDS file of the last successful Open
+    std::string file_label;
+    std::string save_path; // offered and chosen in Save As; empty after Cancel
+    std::string save_filter;
+    bool file_open = false; // an Open has succeeded: every control enabled
+    InfoList info;
 
-  int settle_ms = 100;           // pause before the import and the listing
+    int settle_ms = 100; // pause before the import and the listing
 
-  Shell* shell = nullptr;
-  Children* children = nullptr;
+    Shell* shell = nullptr;
+    Children* children = nullptr;
 };
 
 // Makes the private temp folder under $TMPDIR (else /tmp). False with
@@ -131,4 +131,4 @@ std::string file_name_of(const std::string& path);
 std::string folder_of(const std::string& path);
 std::string join_path(const std::string& folder, const std::string& name);
 
-}  // namespace fenwold
+} // namespace fenwold

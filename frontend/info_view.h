@@ -16,13 +16,13 @@ namespace fenwold {
 // both are shown in one fixed-pitch font with tab stops every 8 cells.
 inline constexpr const char* kInfoHeader =
     "Network\tStation\tComponent Begin Date and Time\t    Length(s) Rate(sps) Sensor Motion Units";
-inline constexpr int kInfoTabWidth = 8;   // cells between tab stops
+inline constexpr int kInfoTabWidth = 8; // cells between tab stops
 // Characters per listing line: the columns lined up cell for cell under the
 // header take 83 (73 cannot hold them: 16 are needed from Sensor on).
 inline constexpr size_t kInfoLineMax = 96;
 
 struct InfoList {
-  std::vector<std::string> lines;  // the last listing read successfully
+    std::vector<std::string> lines; // the last listing read successfully
 };
 
 // Reads a listing file: one entry per line, a line longer than
@@ -43,4 +43,4 @@ void info_order(std::vector<std::string>& lines);
 // The text with tabs expanded to stops every kInfoTabWidth cells.
 std::string info_expand_tabs(const std::string& text);
 
-}  // namespace fenwold
+} // namespace fenwold

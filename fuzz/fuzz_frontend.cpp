@@ -10,19 +10,22 @@
 #include "fuzz_util.h"
 #include "info_view.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz_write_file("rec.wtx", data, size);
     std::vector<std::string> outputs;
-    if (!fenwold::read_information_file(path, outputs)) __builtin_trap();
+    if (!fenwold::read_information_file(path, outputs))
+        __builtin_trap();
 
     std::vector<std::string> lines;
-    if (!fenwold::info_read_listing(path, lines)) __builtin_trap();
+    if (!fenwold::info_read_listing(path, lines))
+        __builtin_trap();
     for (const std::string& line : lines)
-        if (line.size() > fenwold::kInfoLineMax) __builtin_trap();
+        if (line.size() > fenwold::kInfoLineMax)
+            __builtin_trap();
     (void)fenwold::info_has_vertical(lines);
     fenwold::info_order(lines);
-    for (const std::string& line : lines) (void)fenwold::info_expand_tabs(line);
+    for (const std::string& line : lines)
+        (void)fenwold::info_expand_tabs(line);
 
     const std::string text(reinterpret_cast<const char*>(data), size);
     fenwold::ProgressReader progress;

@@ -7,14 +7,12 @@
 #include "vorlane_settings.h"
 #include "vorlane_state.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz_quiet_stdout();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz_write_file("trelkit.ini", data, size);
     vorlane_reset();
     vorlane_read_ini(path.c_str());

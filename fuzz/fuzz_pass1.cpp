@@ -3,18 +3,16 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "fuzz_util.h"
 #include "driver.h"
+#include "fuzz_util.h"
 #include "run.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz_quiet_stdout();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input = fuzz_write_file("rec.cd11", data, size);
     const std::string work = fuzz_scratch() + "/rec.suds";
     run_reset();

@@ -9,14 +9,12 @@
 #include "fuzz_util.h"
 #include "run.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz_quiet_stdout();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz_write_file("work.suds", data, size);
     run_reset();
     suds_reset();
@@ -31,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         g_run.asc = size > 1 && (data[1] & 1);
         std::FILE* out = std::fopen("/dev/null", "wb");
-        if (!out) __builtin_trap();
+        if (!out)
+            __builtin_trap();
         WriterContext ctx = writer_context();
         (void)pass2(path, out, ctx);
         std::fclose(out);

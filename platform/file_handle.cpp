@@ -3,8 +3,8 @@
 namespace platform {
 
 bool close_file(FileHandle& f) {
-  std::FILE* raw = f.release();
-  return raw == nullptr || std::fclose(raw) == 0;
+    std::FILE* raw = f.release();
+    return raw == nullptr || std::fclose(raw) == 0;
 }
 
-}  // namespace platform
+} // namespace platform

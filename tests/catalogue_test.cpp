@@ -27,23 +27,24 @@ constexpr int kChannelStringAt = 68;
 constexpr int kSfLength = 0, kSfTransformation = 9, kSfChannel = 17, kSfTimeLength = 52,
               kSfSamples = 56, kSfStatusSize = 60, kSfStatus = 64;
 
-int first_subframe_at(int channels) { return kChannelStringAt + 10 * channels + (10 * channels) % 4; }
-
-void put_i32(std::string& b, std::size_t at, std::int32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+int first_subframe_at(int channels) {
+    return kChannelStringAt + 10 * channels + (10 * channels) % 4;
 }
 
-std::int32_t get_i32(const std::string& b, std::size_t at)
-{
+void put_i32(std::string& b, std::size_t at, std::int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+}
+
+std::int32_t get_i32(const std::string& b, std::size_t at) {
     std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + i])) << (8 * i);
     return static_cast<std::int32_t>(v);
 }
 
 // A small valid recording: `channels` channels of 20 samples a subframe.
-Recording small_recording(int channels = 2, bool compressed = true)
-{
+Recording small_recording(int channels = 2, bool compressed = true) {
     Recording s;
     const char* names[] = {"BHZ", "BHN", "BHE"};
     for (int c = 0; c < channels; ++c) {
@@ -56,19 +57,18 @@ Recording small_recording(int channels = 2, bool compressed = true)
 }
 
 class Catalogue : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
 
     // Writes a recording and returns its bytes.
-    std::string make(const Recording& rec, const std::string& name = "rec.cd11")
-    {
+    std::string make(const Recording& rec, const std::string& name = "rec.cd11") {
         const std::string bytes = recorder_bytes(rec);
         write_file(dir / name, bytes);
         return bytes;
     }
 
-    RunResult talvex(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
-    {
+    RunResult talvex(const std::vector<std::string>& args,
+                     const std::vector<std::string>& env = {}) {
         return run_program(TALVEX_BIN, args, dir.path(), env);
     }
 
@@ -76,8 +76,7 @@ protected:
     // status 1, the message on the expected stream, and the recorder file
     // untouched. A recorder file path in `message` is written as "%s".
     void expect_refused(const std::string& bytes, const std::vector<std::string>& switches,
-                        const std::string& message, bool on_stderr = false)
-    {
+                        const std::string& message, bool on_stderr = false) {
         write_file(dir / "rec.cd11", bytes);
         const Snapshot before = snapshot(dir.path());
         std::vector<std::string> args = {"rec.cd11"};
@@ -87,7 +86,9 @@ protected:
         for (auto s = text.find("%s"); s != std::string::npos; s = text.find("%s", s))
             text.replace(s, 2, dir / "rec.cd11");
         EXPECT_EQ(r.status, 1) << r.out << r.err;
-        EXPECT_THAT(on_stderr ? r.err : r.out, HasSubstr(text)) << "stdout:\n" << r.out << "stderr:\n" << r.err;
+        EXPECT_THAT(on_stderr ? r.err : r.out, HasSubstr(text)) << "stdout:\n"
+                                                                << r.out << "stderr:\n"
+                                                                << r.err;
         EXPECT_THAT(damaged_files(before, dir.path(), {dir / "rec.wtx"}), IsEmpty());
         // No Mini-SEED or ASCII output is left behind by a failed pass 1.
         EXPECT_FALSE(file_exists(dir / "rec.msed"));
@@ -98,15 +99,15 @@ protected:
 // ---------------------------------------------------------------------------
 // The converter's command line.
 
-TEST_F(Catalogue, TalvexWithoutArgumentsGivesUsage)
-{
+TEST_F(Catalogue, TalvexWithoutArgumentsGivesUsage) {
     const RunResult r = talvex({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.out, HasSubstr("\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n"));
+    EXPECT_THAT(
+        r.out,
+        HasSubstr("\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n"));
 }
 
-TEST_F(Catalogue, TalvexQuestionMarkGivesUsageBeforeTouchingFiles)
-{
+TEST_F(Catalogue, TalvexQuestionMarkGivesUsageBeforeTouchingFiles) {
     make(small_recording());
     const Snapshot before = snapshot(dir.path());
     for (const char* first : {"?", "-?", "/?"}) {
@@ -117,8 +118,7 @@ TEST_F(Catalogue, TalvexQuestionMarkGivesUsageBeforeTouchingFiles)
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 
-TEST_F(Catalogue, TalvexUnknownSwitchesWarnAndTheRunGoesOn)
-{
+TEST_F(Catalogue, TalvexUnknownSwitchesWarnAndTheRunGoesOn) {
     make(small_recording());
     const RunResult r = talvex({"rec.cd11", "-x", "-", "/q", "-s"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -128,8 +128,7 @@ TEST_F(Catalogue, TalvexUnknownSwitchesWarnAndTheRunGoesOn)
     EXPECT_TRUE(file_exists(dir / "rec.suds"));
 }
 
-TEST_F(Catalogue, TalvexThirdFileArgumentIsIgnored)
-{
+TEST_F(Catalogue, TalvexThirdFileArgumentIsIgnored) {
     make(small_recording());
     const RunResult r = talvex({"rec.cd11", "out.suds", "extra.txt", "-s"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -138,15 +137,13 @@ TEST_F(Catalogue, TalvexThirdFileArgumentIsIgnored)
     EXPECT_FALSE(file_exists(dir / "extra.txt"));
 }
 
-TEST_F(Catalogue, TalvexOnlySwitchesCannotOpenAnEmptyName)
-{
+TEST_F(Catalogue, TalvexOnlySwitchesCannotOpenAnEmptyName) {
     const RunResult r = talvex({"-v", "-s"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("ERROR: Unable to open: \n"));
 }
 
-TEST_F(Catalogue, TalvexMissingInputFile)
-{
+TEST_F(Catalogue, TalvexMissingInputFile) {
     const RunResult r = talvex({"nothing.cd11", "-v"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("ERROR: Unable to open: " + (dir / "nothing.cd11") + "\n"));
@@ -154,20 +151,19 @@ TEST_F(Catalogue, TalvexMissingInputFile)
     EXPECT_FALSE(file_exists(dir / "nothing.suds"));
 }
 
-TEST_F(Catalogue, TalvexRefusesOutputNamesThatOverwriteTheInput)
-{
+TEST_F(Catalogue, TalvexRefusesOutputNamesThatOverwriteTheInput) {
     const std::string original = make(small_recording());
     // The output named as the input, with each format that writes it.
     for (const char* sw : {"-s", "-a", "-v"}) {
         const RunResult r = talvex({"rec.cd11", "rec.cd11", sw});
         EXPECT_EQ(r.status, 1) << sw << "\n" << r.out;
-        EXPECT_THAT(r.out, HasSubstr("would overwrite the input file: " + (dir / "rec.cd11"))) << sw;
+        EXPECT_THAT(r.out, HasSubstr("would overwrite the input file: " + (dir / "rec.cd11")))
+            << sw;
         EXPECT_EQ(read_file(dir / "rec.cd11"), original) << sw;
     }
 }
 
-TEST_F(Catalogue, TalvexRefusesAnOutputThatIsItsOwnWorkFile)
-{
+TEST_F(Catalogue, TalvexRefusesAnOutputThatIsItsOwnWorkFile) {
     make(small_recording());
     write_file(dir / "out.suds", "an earlier output");
     const RunResult r = talvex({"rec.cd11", "out.suds"});
@@ -180,17 +176,17 @@ TEST_F(Catalogue, TalvexRefusesAnOutputThatIsItsOwnWorkFile)
 // ---------------------------------------------------------------------------
 // Recorder files: the header.
 
-TEST_F(Catalogue, RecorderEmptyFile) { expect_refused("", {"-v"}, "ERROR: Unable to read: %s\n"); }
+TEST_F(Catalogue, RecorderEmptyFile) {
+    expect_refused("", {"-v"}, "ERROR: Unable to read: %s\n");
+}
 
-TEST_F(Catalogue, RecorderWrongFrameType)
-{
+TEST_F(Catalogue, RecorderWrongFrameType) {
     std::string b = make(small_recording());
     put_i32(b, kFrameTypeAt, 1);
     expect_refused(b, {"-v"}, "ERROR: Unexpected data frame type found: 1\n");
 }
 
-TEST_F(Catalogue, RecorderCutInsideTheFrameHeaders)
-{
+TEST_F(Catalogue, RecorderCutInsideTheFrameHeaders) {
     const std::string b = make(small_recording());
     for (int cut : {20, 35, 36, 50, 67}) {
         SCOPED_TRACE(cut);
@@ -198,31 +194,29 @@ TEST_F(Catalogue, RecorderCutInsideTheFrameHeaders)
     }
 }
 
-TEST_F(Catalogue, RecorderCutInsideTheChannelString)
-{
+TEST_F(Catalogue, RecorderCutInsideTheChannelString) {
     const std::string b = make(small_recording(3));
     expect_refused(b.substr(0, kChannelStringAt + 15), {"-v"}, "ERROR: Unable to read: %s\n");
 }
 
-TEST_F(Catalogue, RecorderEndsRightAfterItsHeader)
-{
+TEST_F(Catalogue, RecorderEndsRightAfterItsHeader) {
     const std::string b = make(small_recording(2));
     expect_refused(b.substr(0, first_subframe_at(2)), {"-v"},
                    "ERROR: No data subframes found for channel 1 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderChannelCountOutOfRange)
-{
+TEST_F(Catalogue, RecorderChannelCountOutOfRange) {
     std::string b = make(small_recording());
     for (int n : {21, -1, 1000000}) {
         SCOPED_TRACE(n);
         put_i32(b, kChannelCountAt, n);
-        expect_refused(b, {"-v"}, "\nERROR: Number of channels out of range (0 to 20): " + std::to_string(n) + "\n");
+        expect_refused(b, {"-v"},
+                       "\nERROR: Number of channels out of range (0 to 20): " + std::to_string(n) +
+                           "\n");
     }
 }
 
-TEST_F(Catalogue, RecorderWithNoChannelsWritesNothingAndSucceeds)
-{
+TEST_F(Catalogue, RecorderWithNoChannelsWritesNothingAndSucceeds) {
     Recording s = small_recording();
     s.declared_channels = 0;
     std::string b = make(s);
@@ -236,48 +230,42 @@ TEST_F(Catalogue, RecorderWithNoChannelsWritesNothingAndSucceeds)
 // ---------------------------------------------------------------------------
 // Recorder files: the subframes.
 
-TEST_F(Catalogue, RecorderCutInsideTheFixedPartOfASubframe)
-{
+TEST_F(Catalogue, RecorderCutInsideTheFixedPartOfASubframe) {
     const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + 30), {"-v"}, "ERROR: Unable to read: %s\n");
 }
 
-TEST_F(Catalogue, RecorderCutInsideTheChannelStatus)
-{
+TEST_F(Catalogue, RecorderCutInsideTheChannelStatus) {
     const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 20), {"-v"},
                    "ERROR: Unable to read channel status from: %s\n");
 }
 
-TEST_F(Catalogue, RecorderCutInsideTheCoordinates)
-{
+TEST_F(Catalogue, RecorderCutInsideTheCoordinates) {
     const std::string b = make(small_recording(1));
     expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 38), {"-v"},
                    "ERROR: Unable to read coordinates from: %s\n");
 }
 
-TEST_F(Catalogue, RecorderCutBeforeTheDataSize)
-{
+TEST_F(Catalogue, RecorderCutBeforeTheDataSize) {
     const std::string b = make(small_recording(1));
-    expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 2), {"-v"}, "ERROR: Unable to read: %s\n");
+    expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 2), {"-v"},
+                   "ERROR: Unable to read: %s\n");
 }
 
-TEST_F(Catalogue, RecorderPlainDataOfTheWrongSize)
-{
+TEST_F(Catalogue, RecorderPlainDataOfTheWrongSize) {
     Recording s = small_recording(1, false);
     s.data_size_delta = 4;
     expect_refused(make(s), {"-v"}, "ERROR: Unexpected data size found: 84\n");
 }
 
-TEST_F(Catalogue, RecorderCutInsideTheSampleData)
-{
+TEST_F(Catalogue, RecorderCutInsideTheSampleData) {
     const std::string b = make(small_recording(1, false));
-    expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 4 + 30), {"-v"}, "ERROR: read error\n",
-                   true);
+    expect_refused(b.substr(0, first_subframe_at(1) + kSfStatus + 48 + 4 + 30), {"-v"},
+                   "ERROR: read error\n", true);
 }
 
-TEST_F(Catalogue, RecorderCompressedBlockThatDoesNotDecode)
-{
+TEST_F(Catalogue, RecorderCompressedBlockThatDoesNotDecode) {
     std::string b = make(small_recording(1));
     const int sf = first_subframe_at(1);
     // 30 samples is not a whole number of Canadian groups of 20.
@@ -285,8 +273,7 @@ TEST_F(Catalogue, RecorderCompressedBlockThatDoesNotDecode)
     expect_refused(b, {"-v"}, "ERROR: decompression error\n", true);
 }
 
-TEST_F(Catalogue, RecorderCompressedBlockShorterThanItsCodeWords)
-{
+TEST_F(Catalogue, RecorderCompressedBlockShorterThanItsCodeWords) {
     Recording s = small_recording(1);
     s.signal = Signal::FullRange;
     std::string b = make(s);
@@ -297,29 +284,26 @@ TEST_F(Catalogue, RecorderCompressedBlockShorterThanItsCodeWords)
     expect_refused(b, {"-v"}, "ERROR: decompression error\n", true);
 }
 
-TEST_F(Catalogue, RecorderUnknownTransformation)
-{
+TEST_F(Catalogue, RecorderUnknownTransformation) {
     std::string b = make(small_recording(1));
     b[first_subframe_at(1) + kSfTransformation] = 2;
     expect_refused(b, {"-v"}, "ERROR: Unsupported data transformation: 2 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderSubframeBeyondTheBuffers)
-{
+TEST_F(Catalogue, RecorderSubframeBeyondTheBuffers) {
     std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfSamples, 120020);
-    expect_refused(b, {"-v"}, "ERROR: Number of samples out of range (0 to 120000): 120020 in: %s\n");
+    expect_refused(b, {"-v"},
+                   "ERROR: Number of samples out of range (0 to 120000): 120020 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderNegativeSampleCount)
-{
+TEST_F(Catalogue, RecorderNegativeSampleCount) {
     std::string b = make(small_recording(1, false));
     put_i32(b, first_subframe_at(1) + kSfSamples, -20);
     expect_refused(b, {"-v"}, "ERROR: Number of samples out of range (0 to 120000): -20 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderSubframeOfAnotherChannelInTheInterleaving)
-{
+TEST_F(Catalogue, RecorderSubframeOfAnotherChannelInTheInterleaving) {
     std::string b = make(small_recording(2));
     // The second group's first subframe names channel 2's channel.
     const int sf0 = first_subframe_at(2);
@@ -329,17 +313,16 @@ TEST_F(Catalogue, RecorderSubframeOfAnotherChannelInTheInterleaving)
     expect_refused(b, {"-v"}, "ERROR: Unable to locate datablocks for channel: BHX\n");
 }
 
-TEST_F(Catalogue, RecorderTrailerCutShort)
-{
+TEST_F(Catalogue, RecorderTrailerCutShort) {
     const std::string b = make(small_recording(1));
     const int sf = first_subframe_at(1);
     const int end = sf + 4 + get_i32(b, sf + kSfLength);
-    expect_refused(b.substr(0, end - 6), {"-v"},
-                   "ERROR: Unable to read: %s\nERROR: Unable to read data subframe signature: %s\n");
+    expect_refused(
+        b.substr(0, end - 6), {"-v"},
+        "ERROR: Unable to read: %s\nERROR: Unable to read data subframe signature: %s\n");
 }
 
-TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe)
-{
+TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe) {
     const std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
@@ -348,8 +331,7 @@ TEST_F(Catalogue, RecorderEndsInsideASkippedSubframe)
                    "ERROR: Unable to read: %s\nERROR: Unable to skip data records: %s\n");
 }
 
-TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped)
-{
+TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped) {
     std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
@@ -357,17 +339,16 @@ TEST_F(Catalogue, RecorderSubframeLengthThatCannotBeSkipped)
     expect_refused(b, {"-v"}, "ERROR: Invalid subframe length -8 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderSubframeLengthPastTheEnd)
-{
+TEST_F(Catalogue, RecorderSubframeLengthPastTheEnd) {
     std::string b = make(small_recording(2));
     const int sf0 = first_subframe_at(2);
     const int sf1 = sf0 + 4 + get_i32(b, sf0 + kSfLength);
     put_i32(b, sf1 + kSfLength, 0x7FFFFFF0);
-    expect_refused(b, {"-v"}, "ERROR: Unable to read: %s\nERROR: Unable to skip data records: %s\n");
+    expect_refused(b, {"-v"},
+                   "ERROR: Unable to read: %s\nERROR: Unable to skip data records: %s\n");
 }
 
-TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange)
-{
+TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange) {
     Recording s = small_recording(1);
     s.auth_size = 8;
     std::string b = make(s);
@@ -377,35 +358,33 @@ TEST_F(Catalogue, RecorderAuthenticationSizeOutOfRange)
     expect_refused(b, {"-v"}, "ERROR: Invalid authentication size: -4 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderChannelStatusTooShort)
-{
+TEST_F(Catalogue, RecorderChannelStatusTooShort) {
     std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfStatusSize, 16);
     expect_refused(b, {"-v"}, "\nERROR: Channel status size below 32 bytes: 16 in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderZeroSubframeTimeLength)
-{
+TEST_F(Catalogue, RecorderZeroSubframeTimeLength) {
     // The sample rate would be a division by zero.
     std::string b = make(small_recording(1));
     put_i32(b, first_subframe_at(1) + kSfTimeLength, 0);
     expect_refused(b, {"-v"}, "\nERROR: Invalid subframe time length: 0 ms in: %s\n");
 }
 
-TEST_F(Catalogue, RecorderDataSizeOutOfRange)
-{
+TEST_F(Catalogue, RecorderDataSizeOutOfRange) {
     std::string b = make(small_recording(1));
     const int sf = first_subframe_at(1);
     const int d_at = sf + kSfStatus + get_i32(b, sf + kSfStatusSize);
     for (int d : {480004, -4}) {
         SCOPED_TRACE(d);
         put_i32(b, d_at, d);
-        expect_refused(b, {"-v"}, "\nERROR: Data size out of range (0 to 480000): " + std::to_string(d) + " in: %s\n");
+        expect_refused(b, {"-v"},
+                       "\nERROR: Data size out of range (0 to 480000): " + std::to_string(d) +
+                           " in: %s\n");
     }
 }
 
-TEST_F(Catalogue, RecorderLocationCodeWithASlashStaysInTheFolder)
-{
+TEST_F(Catalogue, RecorderLocationCodeWithASlashStaysInTheFolder) {
     Recording s = small_recording(2);
     s.channels[1].name = "BHZ"; // the location split
     s.channels[0].location = "/0";
@@ -423,8 +402,7 @@ TEST_F(Catalogue, RecorderLocationCodeWithASlashStaysInTheFolder)
 // ---------------------------------------------------------------------------
 // The converter's outputs and the machine.
 
-TEST_F(Catalogue, TalvexOutputFolderDoesNotExist)
-{
+TEST_F(Catalogue, TalvexOutputFolderDoesNotExist) {
     make(small_recording());
     const Snapshot before = snapshot(dir.path());
     const std::string out = dir / "missing/out.msed";
@@ -435,32 +413,31 @@ TEST_F(Catalogue, TalvexOutputFolderDoesNotExist)
     EXPECT_THAT(damaged_files(before, dir.path()), IsEmpty());
 }
 
-TEST_F(Catalogue, TalvexOutputThatIsAFolder)
-{
+TEST_F(Catalogue, TalvexOutputThatIsAFolder) {
     make(small_recording());
     std::filesystem::create_directory(dir / "rec.msed");
     const Snapshot before = snapshot(dir.path());
     const RunResult r = talvex({"rec.cd11", "-v"});
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_THAT(r.out, HasSubstr("\nERROR: unable ot open output file: " + (dir / "rec.msed") + "\n"));
+    EXPECT_THAT(r.out,
+                HasSubstr("\nERROR: unable ot open output file: " + (dir / "rec.msed") + "\n"));
     EXPECT_THAT(damaged_files(before, dir.path(), {dir / "rec.wtx"}), IsEmpty());
     // The information file names the output it could not write and ends with the error.
     EXPECT_THAT(read_file(dir / "rec.wtx"), HasSubstr("unable ot open output file"));
 }
 
-TEST_F(Catalogue, TalvexPerChannelOutputThatIsAFolder)
-{
+TEST_F(Catalogue, TalvexPerChannelOutputThatIsAFolder) {
     make(small_recording());
     std::filesystem::create_directory(dir / "rec_BHN.asc");
     const RunResult r = talvex({"rec.cd11", "-casc"});
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_THAT(r.out, HasSubstr("\nERROR: unable ot open output file: " + (dir / "rec_BHN.asc") + "\n"));
+    EXPECT_THAT(r.out,
+                HasSubstr("\nERROR: unable ot open output file: " + (dir / "rec_BHN.asc") + "\n"));
     EXPECT_TRUE(file_exists(dir / "rec_BHZ.asc"));
 }
 
 // A recording large enough that its SUDS work file fills a 64 KiB disk.
-Recording disk_filling_recording()
-{
+Recording disk_filling_recording() {
     Recording s = small_recording(3);
     s.samples = 100;
     s.subframes = 60; // 3 x 6000 samples: a 72 KB work file
@@ -469,10 +446,10 @@ Recording disk_filling_recording()
     return s;
 }
 
-TEST_F(Catalogue, TalvexDiskFullWhileWritingTheWorkFile)
-{
+TEST_F(Catalogue, TalvexDiskFullWhileWritingTheWorkFile) {
     SmallDisk disk(64 * 1024);
-    if (!disk.ok()) GTEST_SKIP() << disk.why();
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
     make(disk_filling_recording());
     write_file(disk / "earlier.msed", std::string(1000, 'm'));
     const Snapshot before = snapshot(dir.path()), before_disk = snapshot(disk.path());
@@ -485,8 +462,7 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingTheWorkFile)
     EXPECT_FALSE(file_exists(disk / "rec.msed"));
 }
 
-TEST_F(Catalogue, TalvexDiskFullWhileWritingTheOutput)
-{
+TEST_F(Catalogue, TalvexDiskFullWhileWritingTheOutput) {
     // The work file fits, the ASCII output (some ten bytes a sample) does not.
     Recording s = small_recording(1);
     s.samples = 100;
@@ -495,9 +471,11 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingTheOutput)
     s.amplitude = 1000000;
     make(s);
     SmallDisk disk(64 * 1024);
-    if (!disk.ok()) GTEST_SKIP() << disk.why();
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
     write_file(disk / "earlier.asc", std::string(100, 'a'));
-    if (!disk.fill_leaving(16 * 1024)) GTEST_SKIP() << "cannot fill the small disk";
+    if (!disk.fill_leaving(16 * 1024))
+        GTEST_SKIP() << "cannot fill the small disk";
     const Snapshot before = snapshot(dir.path()), before_disk = snapshot(disk.path());
     const RunResult r = talvex({dir / "rec.cd11", disk / "rec.asc", "-a"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
@@ -506,8 +484,7 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingTheOutput)
     EXPECT_THAT(damaged_files(before_disk, disk.path()), IsEmpty());
 }
 
-TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed)
-{
+TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed) {
     // Samples over the whole 32-bit range do not compress: the Mini-SEED
     // output is as large as the work file and cannot be written beside it.
     Recording s = small_recording(1);
@@ -516,8 +493,10 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed)
     s.signal = Signal::FullRange;
     make(s);
     SmallDisk disk(64 * 1024);
-    if (!disk.ok()) GTEST_SKIP() << disk.why();
-    if (!disk.fill_leaving(24 * 1024)) GTEST_SKIP() << "cannot fill the small disk";
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
+    if (!disk.fill_leaving(24 * 1024))
+        GTEST_SKIP() << "cannot fill the small disk";
     const Snapshot before = snapshot(dir.path());
     const RunResult r = talvex({dir / "rec.cd11", disk / "rec.msed"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
@@ -525,16 +504,14 @@ TEST_F(Catalogue, TalvexDiskFullWhileWritingMiniSeed)
     EXPECT_THAT(damaged_files(before, dir.path()), IsEmpty());
 }
 
-TEST_F(Catalogue, TalvexInputThatIsAFolder)
-{
+TEST_F(Catalogue, TalvexInputThatIsAFolder) {
     std::filesystem::create_directory(dir / "folder.cd11");
     const RunResult r = talvex({"folder.cd11"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("ERROR: Unable to open: " + (dir / "folder.cd11") + "\n"));
 }
 
-TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated)
-{
+TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated) {
     // The run goes on without it: the report still reaches standard output.
     make(small_recording());
     std::filesystem::create_directory(dir / "rec.wtx");
@@ -546,8 +523,7 @@ TEST_F(Catalogue, TalvexInformationFileThatCannotBeCreated)
 
 // A run that fails must leave an earlier result of the same name as it was:
 // outputs are written under a staging name and moved into place on success.
-TEST_F(Catalogue, FailedRunKeepsAnEarlierSudsOutput)
-{
+TEST_F(Catalogue, FailedRunKeepsAnEarlierSudsOutput) {
     const std::string good = make(small_recording(2));
     ASSERT_EQ(talvex({"rec.cd11", "-s"}).status, 0);
     const std::string earlier = read_file(dir / "rec.suds");
@@ -559,17 +535,18 @@ TEST_F(Catalogue, FailedRunKeepsAnEarlierSudsOutput)
     EXPECT_TRUE(file_exists(dir / "rec.suds.part"));
 }
 
-TEST_F(Catalogue, FailedRunKeepsAnEarlierMiniSeedOutput)
-{
+TEST_F(Catalogue, FailedRunKeepsAnEarlierMiniSeedOutput) {
     Recording s = small_recording(1);
     s.samples = 100;
     s.subframes = 40;
     s.signal = Signal::FullRange;
     make(s);
     SmallDisk disk(64 * 1024);
-    if (!disk.ok()) GTEST_SKIP() << disk.why();
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
     write_file(disk / "rec.msed", std::string(4096, 'm'));
-    if (!disk.fill_leaving(20 * 1024)) GTEST_SKIP() << "cannot fill the small disk";
+    if (!disk.fill_leaving(20 * 1024))
+        GTEST_SKIP() << "cannot fill the small disk";
     const RunResult r = talvex({dir / "rec.cd11", disk / "rec.msed"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(read_file(disk / "rec.msed"), std::string(4096, 'm'));
@@ -579,15 +556,13 @@ TEST_F(Catalogue, FailedRunKeepsAnEarlierMiniSeedOutput)
 // SUDS files given to the plotter.
 
 class PlotterCatalogue : public Catalogue {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         write_file(dir / "trelkit.ini", "[VORLANE]\nMAX_MAG=2e9\n[2.X_VEXIL]\nHARDCOPY=true\n");
     }
 
     // A good SUDS file made by the converter, returned as bytes.
-    std::string good_suds()
-    {
+    std::string good_suds() {
         make(small_recording(2));
         const RunResult r = talvex({"rec.cd11", "quake.sud", "-s"});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -595,8 +570,8 @@ protected:
         return read_file(dir / "quake.sud");
     }
 
-    RunResult vorlane(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
-    {
+    RunResult vorlane(const std::vector<std::string>& args,
+                      const std::vector<std::string>& env = {}) {
         std::vector<std::string> e = {"SUDS_ETC=" + dir.path()};
         e.insert(e.end(), env.begin(), env.end());
         return run_program(VORLANE_BIN, args, dir.path(), e);
@@ -604,8 +579,8 @@ protected:
 
     // vorlane /P3 /H on bytes saved as quake.sud: status 1, the message, and
     // every file before the run intact but the log.
-    RunResult expect_plot_refused(const std::string& bytes, const std::string& message, bool on_stderr)
-    {
+    RunResult expect_plot_refused(const std::string& bytes, const std::string& message,
+                                  bool on_stderr) {
         write_file(dir / "quake.sud", bytes);
         const Snapshot before = snapshot(dir.path());
         const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -622,55 +597,47 @@ protected:
 constexpr int kDescripTraceAt = 12 + 108;
 constexpr int kDataTypeAt = kDescripTraceAt + 12 + 22;
 
-TEST_F(PlotterCatalogue, SudsFileOutOfSync)
-{
+TEST_F(PlotterCatalogue, SudsFileOutOfSync) {
     std::string b = good_suds();
     b[0] = 'X';
     expect_plot_refused(b, "ERROR: File out of sync: ", true);
 }
 
-TEST_F(PlotterCatalogue, SudsFileOfAnotherMachineType)
-{
+TEST_F(PlotterCatalogue, SudsFileOfAnotherMachineType) {
     std::string b = good_suds();
     b[1] = '7';
     expect_plot_refused(b, "ERROR: Unrecognized machine type in: ", true);
 }
 
-TEST_F(PlotterCatalogue, SudsFileThatIsText)
-{
+TEST_F(PlotterCatalogue, SudsFileThatIsText) {
     expect_plot_refused("this is not a SUDS file at all\n", "May not be a SUDS file.", true);
 }
 
-TEST_F(PlotterCatalogue, SudsFileMissing)
-{
+TEST_F(PlotterCatalogue, SudsFileMissing) {
     const RunResult r = vorlane({"/P3", "/H", "nothing.sud"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.err, HasSubstr("ERROR: Unable to open file: "));
 }
 
-TEST_F(PlotterCatalogue, SudsUnsupportedDataType)
-{
+TEST_F(PlotterCatalogue, SudsUnsupportedDataType) {
     std::string b = good_suds();
     ASSERT_EQ(b[kDataTypeAt], 'l');
     b[kDataTypeAt] = 'x';
     expect_plot_refused(b, "\nERROR: unsupported data type: x in ", false);
 }
 
-TEST_F(PlotterCatalogue, SudsMultiplexedData)
-{
+TEST_F(PlotterCatalogue, SudsMultiplexedData) {
     std::string b = good_suds();
     b[2] = 6; // the first structure becomes a MuxData
     expect_plot_refused(b, " contains multiplexed data!\n", false);
 }
 
-TEST_F(PlotterCatalogue, SudsWithoutAnyWaveform)
-{
+TEST_F(PlotterCatalogue, SudsWithoutAnyWaveform) {
     const std::string b = good_suds();
     expect_plot_refused(b.substr(0, kDescripTraceAt), "", false);
 }
 
-TEST_F(PlotterCatalogue, SudsCutInsideASampleBlock)
-{
+TEST_F(PlotterCatalogue, SudsCutInsideASampleBlock) {
     const std::string b = good_suds();
     write_file(dir / "quake.sud", b.substr(0, b.size() - 50));
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -678,8 +645,7 @@ TEST_F(PlotterCatalogue, SudsCutInsideASampleBlock)
     EXPECT_LT(r.status, 2) << r.out << r.err;
 }
 
-TEST_F(PlotterCatalogue, SudsStructureLengthBeyondTheRecord)
-{
+TEST_F(PlotterCatalogue, SudsStructureLengthBeyondTheRecord) {
     std::string b = good_suds();
     // The StationComp claims a 600-byte body, more than any structure has:
     // its excess is read past and the next tag is not where it claims.
@@ -688,8 +654,7 @@ TEST_F(PlotterCatalogue, SudsStructureLengthBeyondTheRecord)
 }
 
 #ifdef OSTRAND_BIN
-TEST_F(PlotterCatalogue, ListingToolOnDamagedSudsFiles)
-{
+TEST_F(PlotterCatalogue, ListingToolOnDamagedSudsFiles) {
     const std::string good = good_suds();
     std::string bad_machine = good;
     bad_machine[1] = '7';
@@ -712,30 +677,30 @@ TEST_F(PlotterCatalogue, ListingToolOnDamagedSudsFiles)
     }
     const RunResult r = run_program(OSTRAND_BIN, {"/l", "none.sud"}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("\nERROR: Unable to open file: none.sud\n       No such file or directory\n"));
+    EXPECT_THAT(
+        r.err,
+        HasSubstr("\nERROR: Unable to open file: none.sud\n       No such file or directory\n"));
 }
 #endif
 
 // ---------------------------------------------------------------------------
 // The plotter's switches and INI file.
 
-TEST_F(PlotterCatalogue, VorlaneWithoutAFile)
-{
+TEST_F(PlotterCatalogue, VorlaneWithoutAFile) {
     const RunResult r = vorlane({"/P3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("ERROR: no SUDS data input file specified\n"));
-    EXPECT_THAT(read_file(dir / "vorlane.log"), HasSubstr("ERROR: no SUDS data input file specified\n"));
+    EXPECT_THAT(read_file(dir / "vorlane.log"),
+                HasSubstr("ERROR: no SUDS data input file specified\n"));
 }
 
-TEST_F(PlotterCatalogue, VorlaneUsage)
-{
+TEST_F(PlotterCatalogue, VorlaneUsage) {
     const RunResult r = vorlane({"/P3", "/?", "quake.sud"});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("Usage: VORLANE [switches] SUDSfile [hypofile] [switches]\n"));
 }
 
-TEST_F(PlotterCatalogue, VorlaneSwitchValuesOutOfRange)
-{
+TEST_F(PlotterCatalogue, VorlaneSwitchValuesOutOfRange) {
     write_file(dir / "quake.sud", good_suds());
     const struct {
         const char* sw;
@@ -755,15 +720,17 @@ TEST_F(PlotterCatalogue, VorlaneSwitchValuesOutOfRange)
         const RunResult r = vorlane({c.sw, "/P3", "/H", "quake.sud"});
         EXPECT_EQ(r.status, 0) << c.sw << "\n" << r.out << r.err;
         EXPECT_THAT(r.out, HasSubstr(c.message)) << c.sw;
-        EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review vorlane.log.\n")) << c.sw;
+        EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review vorlane.log.\n"))
+            << c.sw;
     }
 }
 
-TEST_F(PlotterCatalogue, IniValuesOutOfRange)
-{
+TEST_F(PlotterCatalogue, IniValuesOutOfRange) {
     write_file(dir / "quake.sud", good_suds());
-    write_file(dir / "trelkit.ini",
-               "; comment\n[VORLANE]\nTRACES_PER_PAGE=30\nWEIGHT_CRITERIA=9\n[2.X_VEXIL]\nHARDCOPY=true\n");
+    write_file(
+        dir / "trelkit.ini",
+        "; "
+        "comment\n[VORLANE]\nTRACES_PER_PAGE=30\nWEIGHT_CRITERIA=9\n[2.X_VEXIL]\nHARDCOPY=true\n");
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("\nERROR in INI @ line 3: traces per page out of range: 30\n\n"));
@@ -771,21 +738,22 @@ TEST_F(PlotterCatalogue, IniValuesOutOfRange)
     EXPECT_THAT(r.out, HasSubstr("\nError(s) have occured, please review vorlane.log.\n"));
 }
 
-TEST_F(PlotterCatalogue, IniFileMissing)
-{
+TEST_F(PlotterCatalogue, IniFileMissing) {
     write_file(dir / "quake.sud", good_suds());
     std::filesystem::remove(dir / "trelkit.ini");
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_THAT(r.out, HasSubstr("WARNING: unable to open INI file: " + (dir / "trelkit.ini") + "\n"));
-    EXPECT_THAT(r.err, HasSubstr("\nWARNING: Unable to open initialization file: " + (dir / "trelkit.ini") + "\n"));
+    EXPECT_THAT(r.out,
+                HasSubstr("WARNING: unable to open INI file: " + (dir / "trelkit.ini") + "\n"));
+    EXPECT_THAT(r.err, HasSubstr("\nWARNING: Unable to open initialization file: " +
+                                 (dir / "trelkit.ini") + "\n"));
 }
 
-TEST_F(PlotterCatalogue, IniFileOfBinaryGarbage)
-{
+TEST_F(PlotterCatalogue, IniFileOfBinaryGarbage) {
     write_file(dir / "quake.sud", good_suds());
     std::string junk;
-    for (int i = 0; i < 3000; ++i) junk += static_cast<char>((i * 37 + 11) % 256);
+    for (int i = 0; i < 3000; ++i)
+        junk += static_cast<char>((i * 37 + 11) % 256);
     write_file(dir / "trelkit.ini", "[VORLANE]\n" + junk + "\n[2.X_VEXIL]\n" + junk);
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
     EXPECT_LT(r.status, 2) << r.out << r.err;
@@ -794,8 +762,7 @@ TEST_F(PlotterCatalogue, IniFileOfBinaryGarbage)
 // ---------------------------------------------------------------------------
 // Hypocentre listings.
 
-TEST_F(PlotterCatalogue, ListingThatNamesNoChannelDropsEveryTrace)
-{
+TEST_F(PlotterCatalogue, ListingThatNamesNoChannelDropsEveryTrace) {
     write_file(dir / "quake.sud", good_suds());
     write_file(dir / "quake.prt", "no summary and no station header here\n");
     const Snapshot before = snapshot(dir.path());
@@ -805,11 +772,11 @@ TEST_F(PlotterCatalogue, ListingThatNamesNoChannelDropsEveryTrace)
     EXPECT_THAT(damaged_files(before, dir.path(), {dir / "vorlane.log"}), IsEmpty());
 }
 
-TEST_F(PlotterCatalogue, ListingsOfGarbageNeverCrash)
-{
+TEST_F(PlotterCatalogue, ListingsOfGarbageNeverCrash) {
     write_file(dir / "quake.sud", good_suds());
     std::string junk;
-    for (int i = 0; i < 4000; ++i) junk += (i % 97 == 0) ? '\n' : static_cast<char>(32 + (i * 53) % 95);
+    for (int i = 0; i < 4000; ++i)
+        junk += (i % 97 == 0) ? '\n' : static_cast<char>(32 + (i * 53) % 95);
     for (const char* ext : {"prt", "evl", "evt"}) {
         const std::string listing = dir / (std::string("quake.") + ext);
         write_file(listing, junk);
@@ -819,8 +786,7 @@ TEST_F(PlotterCatalogue, ListingsOfGarbageNeverCrash)
     }
 }
 
-TEST_F(PlotterCatalogue, RecordSectionWithoutAListing)
-{
+TEST_F(PlotterCatalogue, RecordSectionWithoutAListing) {
     write_file(dir / "quake.sud", good_suds());
     const RunResult r = vorlane({"/P3", "/H", "/R", "quake.sud"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
@@ -830,8 +796,7 @@ TEST_F(PlotterCatalogue, RecordSectionWithoutAListing)
 // ---------------------------------------------------------------------------
 // The plot queue and .PLX files.
 
-TEST_F(PlotterCatalogue, PlotQueueFolderDoesNotExist)
-{
+TEST_F(PlotterCatalogue, PlotQueueFolderDoesNotExist) {
     write_file(dir / "quake.sud", good_suds());
     write_file(dir / "trelkit.ini", "[VORLANE]\n[2.X_VEXIL]\nPLOTQUEUE=" + (dir / "gone") + "\n");
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -840,13 +805,14 @@ TEST_F(PlotterCatalogue, PlotQueueFolderDoesNotExist)
     EXPECT_THAT(r.out, Not(HasSubstr("Plot saved as")));
 }
 
-TEST_F(PlotterCatalogue, PlotQueueOnAFullDisk)
-{
+TEST_F(PlotterCatalogue, PlotQueueOnAFullDisk) {
     write_file(dir / "quake.sud", good_suds());
     SmallDisk disk(64 * 1024);
-    if (!disk.ok()) GTEST_SKIP() << disk.why();
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
     write_file(disk / "plot0000.plx", std::string(2000, 'p'));
-    if (!disk.fill_leaving(0)) GTEST_SKIP() << "cannot fill the small disk";
+    if (!disk.fill_leaving(0))
+        GTEST_SKIP() << "cannot fill the small disk";
     write_file(dir / "trelkit.ini", "[VORLANE]\n[2.X_VEXIL]\nPLOTQUEUE=" + disk.path() + "\n");
     const Snapshot before_disk = snapshot(disk.path()), before = snapshot(dir.path());
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -859,8 +825,7 @@ TEST_F(PlotterCatalogue, PlotQueueOnAFullDisk)
     EXPECT_FALSE(file_exists(disk / "plot0001.plx"));
 }
 
-TEST_F(PlotterCatalogue, LogFileThatCannotBeCreated)
-{
+TEST_F(PlotterCatalogue, LogFileThatCannotBeCreated) {
     write_file(dir / "quake.sud", good_suds());
     std::filesystem::create_directory(dir / "vorlane.log");
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -869,8 +834,7 @@ TEST_F(PlotterCatalogue, LogFileThatCannotBeCreated)
     EXPECT_TRUE(file_exists(dir / "plot0000.plx"));
 }
 
-TEST_F(PlotterCatalogue, PlotQueueKeepsEarlierPlots)
-{
+TEST_F(PlotterCatalogue, PlotQueueKeepsEarlierPlots) {
     write_file(dir / "quake.sud", good_suds());
     write_file(dir / "plot0000.plx", std::string(100, 'x'));
     write_file(dir / "PLOT0007.PLX", std::string(200, 'y'));
@@ -881,8 +845,7 @@ TEST_F(PlotterCatalogue, PlotQueueKeepsEarlierPlots)
     EXPECT_THAT(damaged_files(before, dir.path(), {dir / "vorlane.log"}), IsEmpty());
 }
 
-TEST_F(PlotterCatalogue, PlotWindowWithoutADisplay)
-{
+TEST_F(PlotterCatalogue, PlotWindowWithoutADisplay) {
     write_file(dir / "quake.sud", good_suds());
     for (const char* mode : {"/P1", "/P2"}) {
         const RunResult r = vorlane({mode, "quake.sud"});
@@ -891,8 +854,7 @@ TEST_F(PlotterCatalogue, PlotWindowWithoutADisplay)
     }
 }
 
-TEST_F(PlotterCatalogue, SavePromptWithoutAConsoleTakesTheDefault)
-{
+TEST_F(PlotterCatalogue, SavePromptWithoutAConsoleTakesTheDefault) {
     // Standard input is not a terminal: the prompt must not wait for a key.
     write_file(dir / "quake.sud", good_suds());
     write_file(dir / "trelkit.ini", "[VORLANE]\n[2.X_VEXIL]\nPROMPTBEFORESAVING=Y\n");
@@ -902,8 +864,7 @@ TEST_F(PlotterCatalogue, SavePromptWithoutAConsoleTakesTheDefault)
     EXPECT_TRUE(file_exists(dir / "plot0000.plx"));
 }
 
-TEST_F(PlotterCatalogue, TemporaryPlotFolderDoesNotExist)
-{
+TEST_F(PlotterCatalogue, TemporaryPlotFolderDoesNotExist) {
     write_file(dir / "quake.sud", good_suds());
     write_file(dir / "trelkit.ini", "[VORLANE]\n[2.X_VEXIL]\nTEMPDIR=" + (dir / "gone") + "\n");
     const RunResult r = vorlane({"/P3", "/H", "quake.sud"});
@@ -912,9 +873,9 @@ TEST_F(PlotterCatalogue, TemporaryPlotFolderDoesNotExist)
 }
 
 #ifdef KELPIN_BIN
-TEST_F(Catalogue, PlxFilesThatCannotBeRead)
-{
-    const std::string window = std::string("\x00\x7d", 2) + std::string(16, '\0'); // 32000 and four floats
+TEST_F(Catalogue, PlxFilesThatCannotBeRead) {
+    const std::string window =
+        std::string("\x00\x7d", 2) + std::string(16, '\0'); // 32000 and four floats
     const struct {
         const char* name;
         std::string bytes;
@@ -922,7 +883,8 @@ TEST_F(Catalogue, PlxFilesThatCannotBeRead)
     } cases[] = {
         {"cut.plx", window.substr(0, 9), "record cut short at byte 0"},
         {"odd.plx", window + "\x01", "record cut short at byte 18"},
-        {"code.plx", window + std::string("\x39\x30\0\0", 4), "unknown record code 12345 at byte 18"},
+        {"code.plx", window + std::string("\x39\x30\0\0", 4),
+         "unknown record code 12345 at byte 18"},
     };
     // An earlier export of the same name survives a plot file that cannot be read.
     write_file(dir / "out.pdf", "an earlier export");
@@ -937,9 +899,9 @@ TEST_F(Catalogue, PlxFilesThatCannotBeRead)
     }
 }
 
-TEST_F(Catalogue, PlxExportIntoAMissingFolder)
-{
-    const std::string plx = std::string("\x02\0", 2) + std::string(8, '\0') + std::string("\x01\x80", 2);
+TEST_F(Catalogue, PlxExportIntoAMissingFolder) {
+    const std::string plx =
+        std::string("\x02\0", 2) + std::string(8, '\0') + std::string("\x01\x80", 2);
     write_file(dir / "sheet.plx", plx);
     for (const char* ext : {"pdf", "png"}) {
         const std::string out = dir / (std::string("missing/out.") + ext);
@@ -951,9 +913,9 @@ TEST_F(Catalogue, PlxExportIntoAMissingFolder)
     }
 }
 
-TEST_F(Catalogue, PlxMissingFile)
-{
-    const RunResult r = run_program(KELPIN_BIN, {"-o", dir / "out.pdf", dir / "none.plx"}, dir.path());
+TEST_F(Catalogue, PlxMissingFile) {
+    const RunResult r =
+        run_program(KELPIN_BIN, {"-o", dir / "out.pdf", dir / "none.plx"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "kelpin: " + (dir / "none.plx") + ": cannot open " + (dir / "none.plx") +
                          ": No such file or directory\n");

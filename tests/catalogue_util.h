@@ -9,9 +9,9 @@
 #include <vector>
 
 struct RunResult {
-    int status = -1;  // exit status; 128 + signal number when killed
-    std::string out;  // standard output
-    std::string err;  // standard error
+    int status = -1; // exit status; 128 + signal number when killed
+    std::string out; // standard output
+    std::string err; // standard error
 };
 
 // Runs program with args in folder cwd, with extra "NAME=value" entries put
@@ -36,7 +36,7 @@ std::vector<std::string> damaged_files(const Snapshot& before, const std::string
 
 // A private temporary folder, removed with everything in it on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -44,7 +44,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -52,7 +52,7 @@ private:
 // a file is still open) and removed on destruction. ok() is false with
 // why() set when mounting is not permitted here.
 class SmallDisk {
-public:
+  public:
     explicit SmallDisk(long bytes);
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
@@ -64,7 +64,7 @@ public:
     // Fills the disk with a ballast file until only `leave` bytes are free.
     bool fill_leaving(long leave);
 
-private:
+  private:
     TempDir dir_;
     bool mounted_ = false;
     std::string why_;

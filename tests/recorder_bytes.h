@@ -18,18 +18,18 @@ struct RecChannel {
 
 struct Recording {
     std::vector<RecChannel> channels;
-    int declared_channels = -1;        // N in the header; -1: the number of channels
+    int declared_channels = -1; // N in the header; -1: the number of channels
     int frame_type = 5;
     std::string recording_type = "FILE_CON";
-    int samples = 20;                  // per subframe, a multiple of 20 when compressed
+    int samples = 20; // per subframe, a multiple of 20 when compressed
     int subframe_ms = 1000;
-    int subframes = 3;                 // complete groups
+    int subframes = 3; // complete groups
     std::int64_t start_ms = 1158920430750LL;
     Signal signal = Signal::Ramp;
     int amplitude = 1000;
     int status_size = 48;
     int auth_size = 0;
-    int data_size_delta = 0;           // added to the data size of plain subframes
+    int data_size_delta = 0; // added to the data size of plain subframes
     float bit_weight = 1.0e-6f;
 };
 

@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Assembly, ComponentLetter)
-{
+TEST(Assembly, ComponentLetter) {
     EXPECT_EQ(component_letter("BHZ"), 'V');
     EXPECT_EQ(component_letter("HNE"), 'E');
     EXPECT_EQ(component_letter("BH1"), '1');
@@ -19,8 +18,7 @@ TEST(Assembly, ComponentLetter)
     EXPECT_EQ(component_letter(two_z), 'V');
 }
 
-TEST(Assembly, LocationFileNames)
-{
+TEST(Assembly, LocationFileNames) {
     EXPECT_EQ(location_file_name("/d/rec.suds", "00"), "/d/rec_00.suds");
     EXPECT_EQ(location_file_name("/d/rec.suds", "1 "), "/d/rec_1.suds");
     EXPECT_EQ(location_file_name("/d.x/rec", "10"), "/d.x/rec_10");
@@ -30,31 +28,27 @@ TEST(Assembly, LocationFileNames)
     EXPECT_EQ(location_file_name("/d/rec.suds", nul), "/d/rec___.suds");
 }
 
-TEST(Assembly, RecorderTimesKeepTheirMilliseconds)
-{
+TEST(Assembly, RecorderTimesKeepTheirMilliseconds) {
     // 2006, day 265 = 22 September
     EXPECT_DOUBLE_EQ(recorder_time_to_suds("2006265 10:20:30.750"), 1158920430.75);
     EXPECT_DOUBLE_EQ(recorder_time_to_suds("2004060 00:00:00.000"), 1078012800.0); // 29 Feb 2004
-    EXPECT_DOUBLE_EQ(recorder_time_to_suds("2006366 00:00:00.000"), 0.0);         // no such day
+    EXPECT_DOUBLE_EQ(recorder_time_to_suds("2006366 00:00:00.000"), 0.0);          // no such day
     EXPECT_DOUBLE_EQ(recorder_time_to_suds("20x6265 10:20:30.750"), 0.0);
 }
 
 namespace {
 
 class AssemblyFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         run_reset();
         suds_reset();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         run_reset();
         suds_reset();
     }
-    bool convert(const RecorderPlan& plan)
-    {
+    bool convert(const RecorderPlan& plan) {
         write_recorder(plan, dir_.file("rec.cd11"));
         g_run.input_name = dir_.file("rec.cd11");
         testing::internal::CaptureStdout();
@@ -67,8 +61,7 @@ protected:
 
 } // namespace
 
-TEST_F(AssemblyFile, StructuresOfEachChannel)
-{
+TEST_F(AssemblyFile, StructuresOfEachChannel) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"HNE", "00"}, {"BH1", "00"}});
     plan.channels[2].site = "XYZ12";
     plan.channels[2].sensor_type = 5;
@@ -123,8 +116,7 @@ TEST_F(AssemblyFile, StructuresOfEachChannel)
     EXPECT_EQ(g_run.bit_weights, (std::vector<double>{2.5e-6f, 2.5e-6f, 2.5e-6f}));
 }
 
-TEST_F(AssemblyFile, RateFromSubframeLength)
-{
+TEST_F(AssemblyFile, RateFromSubframeLength) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}}, 2);
     plan.rate = 40.0;
     plan.subframe_ms = 500; // 20 samples in 500 ms
@@ -135,8 +127,7 @@ TEST_F(AssemblyFile, RateFromSubframeLength)
     EXPECT_EQ(channels[0].samples.size(), 40u);
 }
 
-TEST_F(AssemblyFile, WorkFileNeverOverwritesTheInput)
-{
+TEST_F(AssemblyFile, WorkFileNeverOverwritesTheInput) {
     // Location split file rec_00.suds would be the recording itself.
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}});
     write_recorder(plan, dir_.file("rec_00.suds"));
@@ -145,13 +136,13 @@ TEST_F(AssemblyFile, WorkFileNeverOverwritesTheInput)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(pass1(dir_.file("rec_00.suds"), dir_.file("rec.suds")));
     const std::string text = testing::internal::GetCapturedStdout();
-    EXPECT_NE(text.find("ERROR: SUDS file would overwrite the input file: " + dir_.file("rec_00.suds")),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("ERROR: SUDS file would overwrite the input file: " + dir_.file("rec_00.suds")),
+        std::string::npos);
     EXPECT_EQ(read_file(dir_.file("rec_00.suds")), before);
 }
 
-TEST_F(AssemblyFile, TraceAndFileStayWithin32BitLengths)
-{
+TEST_F(AssemblyFile, TraceAndFileStayWithin32BitLengths) {
     RecorderSubframe sf;
     std::memcpy(sf.site, "TALV1", 5);
     std::memcpy(sf.channel, "BHZ", 3);
@@ -181,7 +172,8 @@ TEST_F(AssemblyFile, TraceAndFileStayWithin32BitLengths)
     std::filesystem::resize_file(big, 0x7fffffffll - 1000);
     EXPECT_FALSE(assembly.start_channel(big, 1, sf));
     const std::string text = testing::internal::GetCapturedStdout();
-    EXPECT_NE(text.find("ERROR: Channel 1 holds more samples than one SUDS trace can take ("), std::string::npos);
+    EXPECT_NE(text.find("ERROR: Channel 1 holds more samples than one SUDS trace can take ("),
+              std::string::npos);
     EXPECT_NE(text.find("ERROR: SUDS file would grow past 2 GiB: " + big), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(big), 0x7fffffffull - 1000);
 }

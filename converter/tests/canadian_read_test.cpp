@@ -20,17 +20,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class ReadSamples : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         suds_reset();
         out_ = (std::filesystem::temp_directory_path() /
-                ("talvex-read-" + std::to_string(::getpid()) + ".suds")).string();
+                ("talvex-read-" + std::to_string(::getpid()) + ".suds"))
+                   .string();
         fd_ = suds_open(out_.c_str(), SUDS_MODE_CREATE);
         ASSERT_GT(fd_, 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         suds_reset();
         std::filesystem::remove(out_);
     }
@@ -39,8 +38,7 @@ protected:
     // size), returning its result, the bytes it appended and what it wrote to
     // standard error; `left` receives the input bytes the step does not take.
     int run(const Bytes& input, int transformation, long n, long size, Bytes* written,
-            std::string* err, long* left = nullptr)
-    {
+            std::string* err, long* left = nullptr) {
         RecorderSubframe sf;
         sf.transformation = static_cast<std::uint8_t>(transformation);
         sf.samples = static_cast<std::int32_t>(n);
@@ -48,10 +46,12 @@ protected:
         const long long take = subframe_data_bytes(sf);
         const bool whole = take <= static_cast<long long>(input.size());
         ::testing::internal::CaptureStderr();
-        const int r = append_subframe_samples(whole ? input.data() : nullptr, transformation, n, size, fd_, scratch_);
+        const int r = append_subframe_samples(whole ? input.data() : nullptr, transformation, n,
+                                              size, fd_, scratch_);
         *err = ::testing::internal::GetCapturedStderr();
         // A refused subframe takes nothing.
-        if (left) *left = static_cast<long>(input.size()) - (r == 1 ? static_cast<long>(take) : 0);
+        if (left)
+            *left = static_cast<long>(input.size()) - (r == 1 ? static_cast<long>(take) : 0);
         suds_close(fd_);
         std::ifstream f(out_, std::ios::binary);
         written->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -59,11 +59,11 @@ protected:
         return r;
     }
 
-    static Bytes le(const std::vector<std::int32_t>& s)
-    {
+    static Bytes le(const std::vector<std::int32_t>& s) {
         Bytes b;
         for (std::int32_t v : s)
-            for (int k = 0; k < 4; ++k) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * k)));
+            for (int k = 0; k < 4; ++k)
+                b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * k)));
         return b;
     }
 
@@ -74,8 +74,7 @@ protected:
 
 } // namespace
 
-TEST_F(ReadSamples, PlainSamplesAreCopied)
-{
+TEST_F(ReadSamples, PlainSamplesAreCopied) {
     const std::vector<std::int32_t> s{1, -2, 2147483647, -2147483647 - 1, 0};
     Bytes written;
     std::string err;
@@ -88,8 +87,7 @@ TEST_F(ReadSamples, PlainSamplesAreCopied)
     EXPECT_EQ(left, 1);
 }
 
-TEST_F(ReadSamples, CompressedBlockReadsItsPaddingButDecodesWithinItsSize)
-{
+TEST_F(ReadSamples, CompressedBlockReadsItsPaddingButDecodesWithinItsSize) {
     // A block of 20 equal samples is 16 bytes; with the data size set to 17 the step
     // reads 20 bytes (padding to a multiple of 4) and decodes within 17.
     std::vector<std::int32_t> s(20, 42);
@@ -113,8 +111,7 @@ TEST_F(ReadSamples, CompressedBlockReadsItsPaddingButDecodesWithinItsSize)
     EXPECT_EQ(left, 1);
 }
 
-TEST_F(ReadSamples, FailuresAndTheirMessages)
-{
+TEST_F(ReadSamples, FailuresAndTheirMessages) {
     Bytes written;
     std::string err;
     // Short plain data.
@@ -142,8 +139,7 @@ TEST_F(ReadSamples, FailuresAndTheirMessages)
     EXPECT_EQ(left, 8);
 }
 
-TEST_F(ReadSamples, SudsWriteFailureShowsTheLibraryText)
-{
+TEST_F(ReadSamples, SudsWriteFailureShowsTheLibraryText) {
     suds_close(fd_);
     fd_ = suds_open(out_.c_str(), SUDS_MODE_READ); // read only: writing fails
     Bytes written;

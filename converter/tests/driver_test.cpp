@@ -10,12 +10,11 @@
 namespace {
 
 class Driver : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { run_reset(); }
     void TearDown() override { run_reset(); }
 
-    void parse(std::vector<std::string> args)
-    {
+    void parse(std::vector<std::string> args) {
         std::vector<const char*> argv{"talvex"};
         for (const auto& a : args)
             argv.push_back(a.c_str());
@@ -28,8 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(Driver, SlashStartsASwitchOnlyWithoutAFurtherSlash)
-{
+TEST_F(Driver, SlashStartsASwitchOnlyWithoutAFurtherSlash) {
     EXPECT_TRUE(is_switch("-v"));
     EXPECT_TRUE(is_switch("/v"));
     EXPECT_TRUE(is_switch("/S"));
@@ -39,8 +37,7 @@ TEST_F(Driver, SlashStartsASwitchOnlyWithoutAFurtherSlash)
     EXPECT_FALSE(is_switch("rec.cd11"));
 }
 
-TEST_F(Driver, SwitchesAreKnownByTheirSecondCharacter)
-{
+TEST_F(Driver, SwitchesAreKnownByTheirSecondCharacter) {
     parse({"-V", "/s", "-vanilla", "-Asc", "/home/x/rec.cd11"});
     EXPECT_TRUE(g_run.verbose);
     EXPECT_TRUE(g_run.suds);
@@ -50,8 +47,7 @@ TEST_F(Driver, SwitchesAreKnownByTheirSecondCharacter)
     EXPECT_EQ(err_, "");
 }
 
-TEST_F(Driver, UnknownSwitchesAndExtraNamesWarnAndTheRunGoesOn)
-{
+TEST_F(Driver, UnknownSwitchesAndExtraNamesWarnAndTheRunGoesOn) {
     parse({"-x", "-", "a.cd11", "b.msed", "c.extra"});
     EXPECT_EQ(err_, "WARNING: Unrecognized command line switch: -x\n"
                     "WARNING: Unrecognized command line switch: -\n"
@@ -60,15 +56,13 @@ TEST_F(Driver, UnknownSwitchesAndExtraNamesWarnAndTheRunGoesOn)
     EXPECT_EQ(g_run.output_name, platform::absolute_path("b.msed"));
 }
 
-TEST_F(Driver, AscWinsOverCasc)
-{
+TEST_F(Driver, AscWinsOverCasc) {
     parse({"-casc", "-asc", "r.cd11"});
     EXPECT_TRUE(g_run.asc);
     EXPECT_FALSE(g_run.casc);
 }
 
-TEST_F(Driver, DefaultNamesFollowTheFormat)
-{
+TEST_F(Driver, DefaultNamesFollowTheFormat) {
     struct Case {
         std::vector<std::string> args;
         const char* output;
@@ -89,22 +83,23 @@ TEST_F(Driver, DefaultNamesFollowTheFormat)
         EXPECT_EQ(g_run.output_name, c.output);
         EXPECT_EQ(g_run.work_name, c.work);
         EXPECT_EQ(g_run.info_name, c.info);
-        EXPECT_STREQ(format_extension(), g_run.suds ? ".suds" : (g_run.asc || g_run.casc) ? ".asc" : ".msed");
+        EXPECT_STREQ(format_extension(), g_run.suds                  ? ".suds"
+                                         : (g_run.asc || g_run.casc) ? ".asc"
+                                                                     : ".msed");
     }
 }
 
-TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused)
-{
+TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused) {
     struct Case {
         std::vector<std::string> args;
         bool ok;
     } cases[] = {
-        {{"/d/rec.msed"}, false},               // output is the input
-        {{"-s", "/d/rec.suds"}, false},         // SUDS output is the input
-        {{"-v", "/d/rec.wtx"}, false},          // information file is the input
+        {{"/d/rec.msed"}, false},                // output is the input
+        {{"-s", "/d/rec.suds"}, false},          // SUDS output is the input
+        {{"-v", "/d/rec.wtx"}, false},           // information file is the input
         {{"/d/rec.cd11", "/d/out.suds"}, false}, // output is its own work file
         {{"-v", "/d/rec.cd11", "/d/out.wtx"}, false},
-        {{"-casc", "/d/rec.asc"}, true},        // -casc writes no file of that name
+        {{"-casc", "/d/rec.asc"}, true}, // -casc writes no file of that name
         {{"-v", "-s", "/d/rec.cd11"}, true},
         {{"-v", "/d/rec.cd11", "/d/out.msed"}, true},
     };
@@ -120,8 +115,7 @@ TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused)
     }
 }
 
-TEST_F(Driver, ReportReachesStandardOutputAndTheInformationFile)
-{
+TEST_F(Driver, ReportReachesStandardOutputAndTheInformationFile) {
     TempDir dir;
     g_run.info_name = dir.file("r.wtx");
     testing::internal::CaptureStdout();
@@ -134,8 +128,7 @@ TEST_F(Driver, ReportReachesStandardOutputAndTheInformationFile)
     EXPECT_EQ(read_file(g_run.info_name), "only info\nboth x\n");
 }
 
-TEST_F(Driver, UsageAndMissingInputEndWithCodeOne)
-{
+TEST_F(Driver, UsageAndMissingInputEndWithCodeOne) {
     const char* none[] = {"talvex"};
     const char* question[] = {"talvex", "-?"};
     const char* only_switches[] = {"talvex", "-v", "-s"};
@@ -146,15 +139,16 @@ TEST_F(Driver, UsageAndMissingInputEndWithCodeOne)
     run_reset();
     EXPECT_EQ(driver_run(3, only_switches), 1);
     const std::string out = testing::internal::GetCapturedStdout();
-    const std::string usage = "\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n";
+    const std::string usage =
+        "\nUsage: TALVEX InputFile (OutputFile) (-verbose) (-suds) (-asc) (-casc)\n\n";
     EXPECT_NE(out.find(usage), std::string::npos);
     EXPECT_NE(out.find(usage, out.find(usage) + 1), std::string::npos);
     EXPECT_NE(out.find("ERROR: Unable to open: \n"), std::string::npos);
-    EXPECT_NE(out.find("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\n"), std::string::npos);
+    EXPECT_NE(out.find("CD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\n"),
+              std::string::npos);
 }
 
-TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles)
-{
+TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles) {
     TempDir dir;
     suds_reset();
     g_run.input_name = dir.file("rec.cd11");
@@ -185,10 +179,13 @@ TEST_F(Driver, PassTwoFailuresAndEmptyWorkFiles)
     suds_close(other);
 
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("\nERROR: input file does not exist: " + dir.file("rec.suds") + "\n"), std::string::npos);
-    EXPECT_NE(out.find("\nWARNING: input file contains no usable data: " + dir.file("rec.suds") + "\n"),
+    EXPECT_NE(out.find("\nERROR: input file does not exist: " + dir.file("rec.suds") + "\n"),
               std::string::npos);
-    EXPECT_NE(out.find("\nERROR: unable ot open output file: " + dir.file("no/such/folder/rec.msed") + "\n"),
+    EXPECT_NE(
+        out.find("\nWARNING: input file contains no usable data: " + dir.file("rec.suds") + "\n"),
+        std::string::npos);
+    EXPECT_NE(out.find("\nERROR: unable ot open output file: " +
+                       dir.file("no/such/folder/rec.msed") + "\n"),
               std::string::npos);
     EXPECT_NE(out.find("\nERROR: SUDS descriptor 1 is not free\n"), std::string::npos) << out;
     suds_reset();

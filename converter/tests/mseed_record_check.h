@@ -16,29 +16,29 @@ struct LibmseedRecord {
     std::int32_t sequence_number = 0;
     std::string network, station, location, channel;
     char quality = 0;
-    std::int64_t start_us = 0;       // uncorrected start, microseconds since 1970
-    double rate = 0.0;               // from factor and multiplier
+    std::int64_t start_us = 0; // uncorrected start, microseconds since 1970
+    double rate = 0.0;         // from factor and multiplier
     std::vector<std::int32_t> samples;
 };
 
 struct LibmseedResult {
     bool ok = false;
-    std::string messages;            // everything libmseed printed
+    std::string messages; // everything libmseed printed
     std::vector<LibmseedRecord> records;
 };
 
 namespace libmseed_check_detail {
-inline std::string& log_text()
-{
+inline std::string& log_text() {
     static std::string text;
     return text;
 }
-inline void capture(char* message) { log_text() += message; }
+inline void capture(char* message) {
+    log_text() += message;
+}
 } // namespace libmseed_check_detail
 
 // Parses `size` bytes as 4096-byte records without blockette 1000 (Steim-1 data).
-inline LibmseedResult libmseed_read(const std::uint8_t* bytes, std::size_t size)
-{
+inline LibmseedResult libmseed_read(const std::uint8_t* bytes, std::size_t size) {
     using namespace libmseed_check_detail;
     LibmseedResult result;
     log_text().clear();
@@ -52,7 +52,8 @@ inline LibmseedResult libmseed_read(const std::uint8_t* bytes, std::size_t size)
         if (r != MS_NOERROR || msr == nullptr || msr->sampletype != 'i' ||
             msr->numsamples != msr->samplecnt) {
             result.ok = false;
-            if (msr) msr_free(&msr);
+            if (msr)
+                msr_free(&msr);
             break;
         }
         LibmseedRecord rec;
@@ -70,25 +71,26 @@ inline LibmseedResult libmseed_read(const std::uint8_t* bytes, std::size_t size)
         msr_free(&msr);
     }
     result.messages = log_text();
-    if (!result.messages.empty()) result.ok = false;
+    if (!result.messages.empty())
+        result.ok = false;
     return result;
 }
 
 // All samples of the records in order.
-inline std::vector<std::int32_t> libmseed_samples(const LibmseedResult& r)
-{
+inline std::vector<std::int32_t> libmseed_samples(const LibmseedResult& r) {
     std::vector<std::int32_t> all;
-    for (const auto& rec : r.records) all.insert(all.end(), rec.samples.begin(), rec.samples.end());
+    for (const auto& rec : r.records)
+        all.insert(all.end(), rec.samples.begin(), rec.samples.end());
     return all;
 }
 
-inline LibmseedResult libmseed_read_file(const std::string& path)
-{
+inline LibmseedResult libmseed_read_file(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::uint8_t buf[65536];
         std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            bytes.insert(bytes.end(), buf, buf + n);
         std::fclose(f);
     }
     return libmseed_read(bytes.data(), bytes.size());

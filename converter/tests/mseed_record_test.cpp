@@ -18,15 +18,13 @@ struct Btime {
     int year, doy, hour, minute, second, zero, fraction;
 };
 
-Btime btime(std::int64_t us)
-{
+Btime btime(std::int64_t us) {
     std::uint8_t b[10];
     mseed_put_btime(us, b);
     return {(b[0] << 8) | b[1], (b[2] << 8) | b[3], b[4], b[5], b[6], b[7], (b[8] << 8) | b[9]};
 }
 
-void expect_btime(double t, Btime want)
-{
+void expect_btime(double t, Btime want) {
     const Btime got = btime(mseed_time_us(t));
     EXPECT_EQ(got.year, want.year);
     EXPECT_EQ(got.doy, want.doy);
@@ -37,8 +35,7 @@ void expect_btime(double t, Btime want)
     EXPECT_EQ(got.fraction, want.fraction);
 }
 
-std::pair<int, int> factors(double rate)
-{
+std::pair<int, int> factors(double rate) {
     std::int16_t f = 0, m = 0;
     mseed_rate_factors(rate, &f, &m);
     return {f, m};
@@ -46,8 +43,7 @@ std::pair<int, int> factors(double rate)
 
 } // namespace
 
-TEST(MseedRecordTest, BtimeOfCalendarTimes)
-{
+TEST(MseedRecordTest, BtimeOfCalendarTimes) {
     const double noon = suds_make_time(2004, 12, 31, 12, 0, 0.0);
     expect_btime(noon + 0.12345, {2004, 366, 12, 0, 0, 0, 1234});
     // No unit lost to binary fractions: .72 stays 7200, not 7199.
@@ -63,8 +59,7 @@ TEST(MseedRecordTest, BtimeOfCalendarTimes)
     expect_btime(-0.5, {1969, 365, 23, 59, 59, 0, 5000});
 }
 
-TEST(MseedRecordTest, RateFactors)
-{
+TEST(MseedRecordTest, RateFactors) {
     EXPECT_EQ(factors(100.0), std::make_pair(1000, -10));
     EXPECT_EQ(factors(0.5), std::make_pair(5, -10));
     EXPECT_EQ(factors(3276.5), std::make_pair(32765, -10));
@@ -77,8 +72,7 @@ TEST(MseedRecordTest, RateFactors)
     EXPECT_EQ(factors(-5.0), std::make_pair(0, 0));
 }
 
-TEST(MseedRecordTest, SequenceNumberKeepsSixCharacters)
-{
+TEST(MseedRecordTest, SequenceNumberKeepsSixCharacters) {
     char s[7];
     mseed_sequence_text(1, s);
     EXPECT_STREQ(s, "000001");
@@ -90,8 +84,7 @@ TEST(MseedRecordTest, SequenceNumberKeepsSixCharacters)
     EXPECT_STREQ(s, "000002");
 }
 
-TEST(MseedRecordTest, HeaderBytes)
-{
+TEST(MseedRecordTest, HeaderBytes) {
     std::vector<std::uint8_t> rec(MSEED_RECORD_SIZE, 0xEE);
     const std::int32_t samples[3] = {7, 8, 9};
     ASSERT_EQ(steim_compress_record(samples, 3, rec.data()), 3);
@@ -99,19 +92,21 @@ TEST(MseedRecordTest, HeaderBytes)
     h.sequence_number = 42;
     h.station = "ABCDEFG"; // cut to 5
     h.location = "";
-    h.channel = "BH";      // padded
+    h.channel = "BH"; // padded
     h.network = "NE";
     h.start_us = mseed_time_us(suds_make_time(2004, 12, 31, 12, 0, 0.12345));
     h.rate = 100.0;
     h.time_correction = -0.12345;
     mseed_put_header(h, rec.data());
-    const std::uint8_t want[64] = {
-        '0', '0', '0', '0', '4', '2', 'D', ' ', 'A', 'B', 'C', 'D', 'E', ' ', ' ', 'B',
-        'H', ' ', 'N', 'E', 0x07, 0xD4, 0x01, 0x6E, 12, 0, 0, 0, 0x04, 0xD2, 0, 3,
-        0x03, 0xE8, 0xFF, 0xF6, 0, 0, 0, 0, 0xFF, 0xFF, 0xFB, 0x2E, 0, 64, 0, 0,
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::uint8_t want[64] = {'0',  '0',  '0',  '0', '4', '2', 'D',  ' ',  'A',  'B',  'C',
+                                   'D',  'E',  ' ',  ' ', 'B', 'H', ' ',  'N',  'E',  0x07, 0xD4,
+                                   0x01, 0x6E, 12,   0,   0,   0,   0x04, 0xD2, 0,    3,    0x03,
+                                   0xE8, 0xFF, 0xF6, 0,   0,   0,   0,    0xFF, 0xFF, 0xFB, 0x2E,
+                                   0,    64,   0,    0,   0,   0,   0,    0,    0,    0,    0,
+                                   0,    0,    0,    0,   0,   0,   0,    0,    0};
     EXPECT_EQ(std::memcmp(rec.data(), want, 64), 0);
-    for (int i = 0; i < 64; ++i) EXPECT_EQ(rec[i], want[i]) << "byte " << i;
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(rec[i], want[i]) << "byte " << i;
 
 #ifdef HAVE_LIBMSEED
     const LibmseedResult r = libmseed_read(rec.data(), rec.size());
@@ -131,8 +126,7 @@ TEST(MseedRecordTest, HeaderBytes)
 }
 
 #ifdef HAVE_LIBMSEED
-TEST(MseedRecordTest, LibmseedReadsEveryRateForm)
-{
+TEST(MseedRecordTest, LibmseedReadsEveryRateForm) {
     for (double rate : {100.0, 0.5, 3276.7, 5000.0, 100000.0, 0.01, 0.0}) {
         std::vector<std::uint8_t> rec(MSEED_RECORD_SIZE, 0);
         const std::int32_t s[1] = {1};

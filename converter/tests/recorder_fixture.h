@@ -20,17 +20,15 @@
 
 // A temporary folder removed with its contents at the end of the test.
 class TempDir {
-public:
-    TempDir()
-    {
+  public:
+    TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "talvex-test-XXXXXX").string();
         std::vector<char> buf(tmpl.begin(), tmpl.end());
         buf.push_back('\0');
         if (mkdtemp(buf.data()) != nullptr)
             path_ = buf.data();
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ec;
         // Read-only files and folders made by a test must go too.
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
@@ -42,27 +40,25 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
-inline std::string read_file(const std::string& path)
-{
+inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
 
-inline bool file_exists(const std::string& path)
-{
+inline bool file_exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
 
 // A recorder description with the given channels (site TALV1, compressed).
-inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> names_locations, int subframes = 3)
-{
+inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> names_locations,
+                              int subframes = 3) {
     RecorderPlan plan;
     for (const auto& [name, loc] : names_locations) {
         GenChannel ch;
@@ -75,8 +71,7 @@ inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> n
     return plan;
 }
 
-inline void write_recorder(const RecorderPlan& plan, const std::string& path)
-{
+inline void write_recorder(const RecorderPlan& plan, const std::string& path) {
     std::string error;
     ASSERT_TRUE(recorder_write(plan, path, &error)) << error;
 }
@@ -89,8 +84,7 @@ struct RunResult {
 
 // Runs program with args in folder dir; standard output and error captured.
 inline RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                             const std::string& dir)
-{
+                             const std::string& dir) {
     RunResult r;
     const std::string out_file = dir + "/.stdout";
     const std::string err_file = dir + "/.stderr";
@@ -98,7 +92,8 @@ inline RunResult run_program(const std::string& program, const std::vector<std::
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0)
             _exit(127);
-        if (!std::freopen(out_file.c_str(), "w", stdout) || !std::freopen(err_file.c_str(), "w", stderr))
+        if (!std::freopen(out_file.c_str(), "w", stdout) ||
+            !std::freopen(err_file.c_str(), "w", stderr))
             _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
@@ -129,8 +124,7 @@ struct SudsChannel {
 };
 
 // Reads every StationComp + DescripTrace + samples of a SUDS file.
-inline std::vector<SudsChannel> read_suds_channels(const std::string& path)
-{
+inline std::vector<SudsChannel> read_suds_channels(const std::string& path) {
     std::vector<SudsChannel> out;
     const int fd = suds_open(path.c_str(), SUDS_MODE_READ);
     EXPECT_GT(fd, 0) << suds_error_text();

@@ -11,28 +11,24 @@
 namespace {
 
 class Pass1 : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         run_reset();
         suds_reset();
         input_ = dir_.file("rec.cd11");
         work_ = dir_.file("rec.suds");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         run_reset();
         suds_reset();
     }
 
     // Runs pass 1 verbosely with -suds on the written file; the report text.
-    std::string convert(const RecorderPlan& plan, bool verbose = true)
-    {
+    std::string convert(const RecorderPlan& plan, bool verbose = true) {
         write_recorder(plan, input_);
         return run_pass1(verbose);
     }
-    std::string run_pass1(bool verbose = true)
-    {
+    std::string run_pass1(bool verbose = true) {
         g_run.verbose = verbose;
         g_run.suds = true;
         g_run.input_name = input_;
@@ -44,16 +40,14 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
     // Overwrites bytes of the written file.
-    void patch(long offset, const std::vector<std::uint8_t>& bytes)
-    {
+    void patch(long offset, const std::vector<std::uint8_t>& bytes) {
         std::string data = read_file(input_);
         ASSERT_LE(offset + bytes.size(), data.size());
         for (std::size_t i = 0; i < bytes.size(); ++i)
             data[static_cast<std::size_t>(offset) + i] = static_cast<char>(bytes[i]);
         std::ofstream(input_, std::ios::binary) << data;
     }
-    static std::vector<std::uint8_t> le32(std::int32_t v)
-    {
+    static std::vector<std::uint8_t> le32(std::int32_t v) {
         std::vector<std::uint8_t> b(4);
         put_le_i32(b.data(), v);
         return b;
@@ -66,8 +60,7 @@ protected:
     bool ok_ = false;
 };
 
-RecorderPlan three_channels()
-{
+RecorderPlan three_channels() {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}});
     plan.latitude = 46.5f;
     plan.longitude = 7.25f;
@@ -77,21 +70,19 @@ RecorderPlan three_channels()
     return plan;
 }
 
-const char* const kChannelBlocks =
-    "Channel 1: BHZ   Location: 00   Rate:  100 sps\n"
-    " Sensor: Seismic   Authentication: Off   Compression: On\n"
-    " Bit Weight: 2.500000e-06 V/count\n"
-    "Channel 2: BHN   Location: 00   Rate:  100 sps\n"
-    " Sensor: Seismic   Authentication: Off   Compression: On\n"
-    " Bit Weight: 2.500000e-06 V/count\n"
-    "Channel 3: BHE   Location: 00   Rate:  100 sps\n"
-    " Sensor: Seismic   Authentication: Off   Compression: On\n"
-    " Bit Weight: 2.500000e-06 V/count\n";
+const char* const kChannelBlocks = "Channel 1: BHZ   Location: 00   Rate:  100 sps\n"
+                                   " Sensor: Seismic   Authentication: Off   Compression: On\n"
+                                   " Bit Weight: 2.500000e-06 V/count\n"
+                                   "Channel 2: BHN   Location: 00   Rate:  100 sps\n"
+                                   " Sensor: Seismic   Authentication: Off   Compression: On\n"
+                                   " Bit Weight: 2.500000e-06 V/count\n"
+                                   "Channel 3: BHE   Location: 00   Rate:  100 sps\n"
+                                   " Sensor: Seismic   Authentication: Off   Compression: On\n"
+                                   " Bit Weight: 2.500000e-06 V/count\n";
 
 } // namespace
 
-TEST_F(Pass1, ContinuousRecordingReport)
-{
+TEST_F(Pass1, ContinuousRecordingReport) {
     const std::string text = convert(three_channels());
     ASSERT_TRUE(ok_) << text << err_;
     EXPECT_EQ(text, "Site Name: TALV1\n"
@@ -104,8 +95,7 @@ TEST_F(Pass1, ContinuousRecordingReport)
     EXPECT_EQ(err_, "");
 }
 
-TEST_F(Pass1, EventRecordingNamesItsTrigger)
-{
+TEST_F(Pass1, EventRecordingNamesItsTrigger) {
     RecorderPlan plan = three_channels();
     plan.recording_type = "FILE_EVT";
     plan.trigger_time = 1158920405; // 10:20:05
@@ -114,9 +104,10 @@ TEST_F(Pass1, EventRecordingNamesItsTrigger)
     std::string text = convert(plan);
     ASSERT_TRUE(ok_);
     EXPECT_NE(text.find("Recording Type: Event\n"), std::string::npos);
-    EXPECT_NE(text.find("Duration: 3 sec\nEvent time: 9/22/2006 10:20: 5.250\tExternal digital trigger\n"
-                        "Site Latitude:"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("Duration: 3 sec\nEvent time: 9/22/2006 10:20: 5.250\tExternal digital trigger\n"
+                  "Site Latitude:"),
+        std::string::npos)
         << text;
 
     plan.trigger_channel = 2;
@@ -124,16 +115,17 @@ TEST_F(Pass1, EventRecordingNamesItsTrigger)
     plan.trigger_ms = 0;
     text = convert(plan);
     ASSERT_TRUE(ok_);
-    EXPECT_NE(text.find("Event time: 9/22/2006 10:21:30.000\tFirst trigger on channel 2\n"), std::string::npos)
+    EXPECT_NE(text.find("Event time: 9/22/2006 10:21:30.000\tFirst trigger on channel 2\n"),
+              std::string::npos)
         << text;
 }
 
-TEST_F(Pass1, RecordingTypesAndQuietRuns)
-{
+TEST_F(Pass1, RecordingTypesAndQuietRuns) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
-    const std::pair<const char*, const char*> types[] = {{"FILE_CAL", "Recording Type: Calibration\n"},
-                                                         {"FILE_SOH", "Recording Type: SOH\n"},
-                                                         {"FILE_XYZ", "Recording Type: Unknown\n"}};
+    const std::pair<const char*, const char*> types[] = {
+        {"FILE_CAL", "Recording Type: Calibration\n"},
+        {"FILE_SOH", "Recording Type: SOH\n"},
+        {"FILE_XYZ", "Recording Type: Unknown\n"}};
     for (const auto& [type, line] : types) {
         plan.recording_type = type;
         EXPECT_NE(convert(plan).find(line), std::string::npos) << type;
@@ -144,8 +136,7 @@ TEST_F(Pass1, RecordingTypesAndQuietRuns)
     EXPECT_TRUE(ok_);
 }
 
-TEST_F(Pass1, GpsBitsAndStatusSizes)
-{
+TEST_F(Pass1, GpsBitsAndStatusSizes) {
     RecorderPlan plan = three_channels();
     plan.misc_status = kGpsOffBit;
     EXPECT_NE(convert(plan).find("GPS receiver OFF, LOCKED \t"), std::string::npos);
@@ -158,8 +149,9 @@ TEST_F(Pass1, GpsBitsAndStatusSizes)
     plan.status_size = 32;
     std::string text = convert(plan);
     ASSERT_TRUE(ok_);
-    EXPECT_NE(text.find("Site Latitude:   0.00000  Longitude:    0.00000 Elevation:    0.0 meters\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("Site Latitude:   0.00000  Longitude:    0.00000 Elevation:    0.0 meters\n"),
+        std::string::npos);
     EXPECT_NE(text.find(" Bit Weight: 0.000000e+00 V/count\n"), std::string::npos);
 
     // A longer status is skipped past its four floats.
@@ -172,24 +164,25 @@ TEST_F(Pass1, GpsBitsAndStatusSizes)
     EXPECT_EQ(channels[2].samples, recorder_channel_samples(plan, 2));
 }
 
-TEST_F(Pass1, AuthenticationIsSkippedToAMultipleOfFour)
-{
+TEST_F(Pass1, AuthenticationIsSkippedToAMultipleOfFour) {
     for (int size : {40, 41}) {
         RecorderPlan plan = three_channels();
         plan.auth_size = size;
         plan.authentication = 1;
         const std::string text = convert(plan);
         ASSERT_TRUE(ok_) << size << text;
-        EXPECT_NE(text.find(" Sensor: Seismic   Authentication: On   Compression: On\n"), std::string::npos);
+        EXPECT_NE(text.find(" Sensor: Seismic   Authentication: On   Compression: On\n"),
+                  std::string::npos);
         const auto channels = read_suds_channels(work_);
         ASSERT_EQ(channels.size(), 3u);
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(channels[static_cast<std::size_t>(c)].samples, recorder_channel_samples(plan, c)) << size;
+            EXPECT_EQ(channels[static_cast<std::size_t>(c)].samples,
+                      recorder_channel_samples(plan, c))
+                << size;
     }
 }
 
-TEST_F(Pass1, CalibrationSensorAndPlainChannels)
-{
+TEST_F(Pass1, CalibrationSensorAndPlainChannels) {
     RecorderPlan plan = three_channels();
     plan.channels[0].calib_option = true;
     plan.channels[0].calib_factor = 1.25e-3f;
@@ -199,10 +192,13 @@ TEST_F(Pass1, CalibrationSensorAndPlainChannels)
     plan.channels[2].sensor_type = 9;
     const std::string text = convert(plan);
     ASSERT_TRUE(ok_);
-    EXPECT_NE(text.find("Compression: On\n Calib: 1.25e-03  Calper:  1.5000 sec\n Bit Weight"), std::string::npos)
+    EXPECT_NE(text.find("Compression: On\n Calib: 1.25e-03  Calper:  1.5000 sec\n Bit Weight"),
+              std::string::npos)
         << text;
-    EXPECT_NE(text.find(" Sensor: Acceleration   Authentication: Off   Compression: Off\n"), std::string::npos);
-    EXPECT_NE(text.find("Channel 3: BHE   Location: 00   Rate:  100 sps\n Sensor: Other   "), std::string::npos);
+    EXPECT_NE(text.find(" Sensor: Acceleration   Authentication: Off   Compression: Off\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Channel 3: BHE   Location: 00   Rate:  100 sps\n Sensor: Other   "),
+              std::string::npos);
     const auto channels = read_suds_channels(work_);
     ASSERT_EQ(channels.size(), 3u);
     EXPECT_EQ(channels[1].samples, recorder_channel_samples(plan, 1));
@@ -210,8 +206,7 @@ TEST_F(Pass1, CalibrationSensorAndPlainChannels)
     EXPECT_EQ(channels[2].sc.sensor_type, '_');
 }
 
-TEST_F(Pass1, IncompleteLastGroupGivesTheFirstChannelsOneMoreSubframe)
-{
+TEST_F(Pass1, IncompleteLastGroupGivesTheFirstChannelsOneMoreSubframe) {
     RecorderPlan plan = three_channels();
     plan.partial_group = 1;
     const std::string text = convert(plan);
@@ -225,8 +220,7 @@ TEST_F(Pass1, IncompleteLastGroupGivesTheFirstChannelsOneMoreSubframe)
     EXPECT_EQ(channels[2].samples, recorder_channel_samples(plan, 2));
 }
 
-TEST_F(Pass1, OneChannelFileAndZeroChannels)
-{
+TEST_F(Pass1, OneChannelFileAndZeroChannels) {
     RecorderPlan plan = make_plan({{"HHZ", "00"}}, 5);
     plan.signal = GenSignal::FullRange;
     ASSERT_TRUE((convert(plan), ok_));
@@ -245,16 +239,16 @@ TEST_F(Pass1, OneChannelFileAndZeroChannels)
     EXPECT_EQ(text.find("Output file:"), std::string::npos);
 }
 
-TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
-{
+TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 4);
     plan.gap_at = 2;
     plan.gap_ms = 1500;
     const std::string text = convert(plan);
     ASSERT_TRUE(ok_);
-    EXPECT_NE(text.find("WARNING: Channel 1 (BHZ): subframe starts at 2006/09/22 10:20:34.250, expected "
-                        "2006/09/22 10:20:32.750 (+1.500 sec)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("WARNING: Channel 1 (BHZ): subframe starts at 2006/09/22 10:20:34.250, expected "
+                  "2006/09/22 10:20:32.750 (+1.500 sec)\n"),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find("WARNING: Channel 2 (BHN)"), std::string::npos);
     // Reported after the channel's block: the first report line stays whole.
@@ -269,15 +263,15 @@ TEST_F(Pass1, TimeGapsAreReportedAndTheSamplesStillAppended)
     EXPECT_EQ(convert(plan).find("WARNING"), std::string::npos);
 }
 
-TEST_F(Pass1, LocationSplitNamesAndRoutesChannels)
-{
+TEST_F(Pass1, LocationSplitNamesAndRoutesChannels) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}});
     const std::string text = convert(plan);
     ASSERT_TRUE(ok_) << text;
     EXPECT_TRUE(g_run.location_split);
     const std::string f00 = dir_.file("rec_00.suds"), f10 = dir_.file("rec_10.suds");
     EXPECT_EQ(g_run.work_files, (std::vector<std::string>{f00, f10}));
-    EXPECT_NE(text.find("Channel 1: BHZ   Location: 00   Rate:  100 sps\n Sensor: Seismic   Authentication: Off   "
+    EXPECT_NE(text.find("Channel 1: BHZ   Location: 00   Rate:  100 sps\n Sensor: Seismic   "
+                        "Authentication: Off   "
                         "Compression: On\n Bit Weight: 1.000000e-06 V/count\nOutput file: " +
                         f00 + "\n"),
               std::string::npos)
@@ -301,8 +295,7 @@ TEST_F(Pass1, LocationSplitNamesAndRoutesChannels)
     EXPECT_FALSE(g_run.location_split);
 }
 
-TEST_F(Pass1, FailuresOfTheFileStructure)
-{
+TEST_F(Pass1, FailuresOfTheFileStructure) {
     RecorderPlan one = make_plan({{"BHZ", "00"}}, 2);
     RecorderPlan two = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
     struct Case {
@@ -338,8 +331,7 @@ TEST_F(Pass1, FailuresOfTheFileStructure)
     EXPECT_FALSE(ok_);
 }
 
-TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
-{
+TEST_F(Pass1, FilesBeyondTheDataModelAreRefused) {
     RecorderPlan base = make_plan({{"BHZ", "00"}}, 2);
     struct Case {
         const char* name;
@@ -350,27 +342,32 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
     {
         RecorderPlan s = base;
         s.declared_channels = 21;
-        cases.push_back({"channels", s, "\nERROR: Number of channels out of range (0 to 20): 21\n"});
+        cases.push_back(
+            {"channels", s, "\nERROR: Number of channels out of range (0 to 20): 21\n"});
         s.declared_channels = -1000;
         s.channels.clear();
-        cases.push_back({"negative channels", s, "\nERROR: Number of channels out of range (0 to 20): -1000\n"});
+        cases.push_back({"negative channels", s,
+                         "\nERROR: Number of channels out of range (0 to 20): -1000\n"});
     }
     {
         RecorderPlan s = base;
         s.channels[0].compressed = false;
         s.samples_override = 120001;
         s.subframes = 1;
-        cases.push_back({"samples", s, "\nERROR: Number of samples out of range (0 to 120000): 120001 in: "});
+        cases.push_back(
+            {"samples", s, "\nERROR: Number of samples out of range (0 to 120000): 120001 in: "});
         s.samples_override = 120000;
         s.data_size_delta = 4;
-        cases.push_back({"data size", s, "\nERROR: Data size out of range (0 to 480000): 480004 in: "});
+        cases.push_back(
+            {"data size", s, "\nERROR: Data size out of range (0 to 480000): 480004 in: "});
     }
     {
         RecorderPlan s = base;
         s.status_size = 28;
         cases.push_back({"status", s, "\nERROR: Channel status size below 32 bytes: 28 in: "});
         s.status_size = -4;
-        cases.push_back({"negative status", s, "\nERROR: Channel status size below 32 bytes: -4 in: "});
+        cases.push_back(
+            {"negative status", s, "\nERROR: Channel status size below 32 bytes: -4 in: "});
     }
     {
         RecorderPlan s = base;
@@ -378,7 +375,8 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
         s.samples_override = 100;
         cases.push_back({"time length", s, "\nERROR: Invalid subframe time length: 0 ms in: "});
         s.subframe_ms = -1000;
-        cases.push_back({"negative time length", s, "\nERROR: Invalid subframe time length: -1000 ms in: "});
+        cases.push_back(
+            {"negative time length", s, "\nERROR: Invalid subframe time length: -1000 ms in: "});
     }
     {
         RecorderPlan s = base;
@@ -397,8 +395,7 @@ TEST_F(Pass1, FilesBeyondTheDataModelAreRefused)
     }
 }
 
-TEST_F(Pass1, ChangedInterleavingIsRefused)
-{
+TEST_F(Pass1, ChangedInterleavingIsRefused) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
     for (auto& ch : plan.channels)
         ch.compressed = false;
@@ -408,26 +405,27 @@ TEST_F(Pass1, ChangedInterleavingIsRefused)
     patch(first_subframe(2) + 2 * subframe + 17, {'B', 'H', 'E'});
     const std::string text = run_pass1();
     EXPECT_FALSE(ok_);
-    EXPECT_NE(text.find("ERROR: Unable to locate datablocks for channel: BHE\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("ERROR: Unable to locate datablocks for channel: BHE\n"), std::string::npos)
+        << text;
 }
 
-TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
-{
+TEST_F(Pass1, CutsNameWhatCouldNotBeRead) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 1);
     write_recorder(plan, dir_.file("whole.cd11"));
     const std::string whole = read_file(dir_.file("whole.cd11"));
     const long sub = first_subframe(2);
     const std::pair<long, std::string> cuts[] = {
-        {20, "ERROR: Unable to read: " + input_ + "\n"},                      // file header
-        {50, "ERROR: Unable to read: " + input_ + "\n"},                      // data frame header
-        {75, "ERROR: Unable to read: " + input_ + "\n"},                      // channel string
-        {sub + 30, "ERROR: Unable to read: " + input_ + "\n"},                // fixed part
+        {20, "ERROR: Unable to read: " + input_ + "\n"},       // file header
+        {50, "ERROR: Unable to read: " + input_ + "\n"},       // data frame header
+        {75, "ERROR: Unable to read: " + input_ + "\n"},       // channel string
+        {sub + 30, "ERROR: Unable to read: " + input_ + "\n"}, // fixed part
         {sub + 64 + 10, "ERROR: Unable to read channel status from: " + input_ + "\n"},
         {sub + 64 + 32 + 6, "ERROR: Unable to read coordinates from: " + input_ + "\n"},
-        {sub + 64 + 48 + 2, "ERROR: Unable to read: " + input_ + "\n"},       // data size
+        {sub + 64 + 48 + 2, "ERROR: Unable to read: " + input_ + "\n"}, // data size
     };
     for (const auto& [len, message] : cuts) {
-        std::ofstream(input_, std::ios::binary | std::ios::trunc) << whole.substr(0, static_cast<std::size_t>(len));
+        std::ofstream(input_, std::ios::binary | std::ios::trunc)
+            << whole.substr(0, static_cast<std::size_t>(len));
         const std::string text = run_pass1();
         EXPECT_FALSE(ok_) << len;
         EXPECT_NE(text.find(message), std::string::npos) << len << ": " << text;
@@ -439,12 +437,12 @@ TEST_F(Pass1, CutsNameWhatCouldNotBeRead)
     write_recorder(plan, input_);
     const std::string text = run_pass1();
     EXPECT_FALSE(ok_);
-    EXPECT_NE(text.find("ERROR: No data subframes found for channel 2 in: " + input_ + "\n"), std::string::npos)
+    EXPECT_NE(text.find("ERROR: No data subframes found for channel 2 in: " + input_ + "\n"),
+              std::string::npos)
         << text;
 }
 
-TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused)
-{
+TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused) {
     write_recorder(make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2), input_);
     patch(first_subframe(2), le32(-64));
     const std::string text = run_pass1();
@@ -453,8 +451,7 @@ TEST_F(Pass1, NegativeLengthOfASkippedSubframeIsRefused)
     EXPECT_NE(text.find("ERROR: Unable to skip data records: "), std::string::npos);
 }
 
-TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
-{
+TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
     plan.samples_override = 20;
     plan.auth_size = 8;
@@ -479,29 +476,30 @@ TEST_F(Pass1, TruncatedFilesFailCleanlyAtEveryLength)
         succeeded += ok_;
         suds_reset();
     }
-    EXPECT_EQ(succeeded, 2); // after group 1, and after channel 1 of group 2
+    EXPECT_EQ(succeeded, 2);    // after group 1, and after channel 1 of group 2
     EXPECT_NE(run_pass1(), ""); // the whole file converts
     // A cut in the trailer names the subframe signature.
-    std::ofstream(input_, std::ios::binary | std::ios::trunc) << whole.substr(0, static_cast<std::size_t>(header + subframe - 6));
-    EXPECT_NE(run_pass1().find("ERROR: Unable to read: " + input_ + "\nERROR: Unable to read data subframe signature: "),
+    std::ofstream(input_, std::ios::binary | std::ios::trunc)
+        << whole.substr(0, static_cast<std::size_t>(header + subframe - 6));
+    EXPECT_NE(run_pass1().find("ERROR: Unable to read: " + input_ +
+                               "\nERROR: Unable to read data subframe signature: "),
               std::string::npos);
 }
 
-TEST_F(Pass1, SubframesPastTheLimitOfAChannelAreNotDroppedSilently)
-{
+TEST_F(Pass1, SubframesPastTheLimitOfAChannelAreNotDroppedSilently) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}}, kMaxSubframesPerChannel + 1);
     plan.samples_override = 20;
     plan.rate = 20;
     plan.signal = GenSignal::Constant;
     const std::string text = convert(plan);
     ASSERT_TRUE(ok_) << err_;
-    EXPECT_NE(text.find("\nWARNING: Channel 1: only the first 86400 subframes are converted: " + input_ + "\n"),
+    EXPECT_NE(text.find("\nWARNING: Channel 1: only the first 86400 subframes are converted: " +
+                        input_ + "\n"),
               std::string::npos);
     EXPECT_NE(text.find("Duration: 86400 sec\n"), std::string::npos);
 }
 
-TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt)
-{
+TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt) {
     // Subframe 3 does not decode, and the file is cut inside subframe 8: the
     // samples step runs beside the walk, yet the run says only what a
     // step-by-step run says, the decoding failure.
@@ -509,10 +507,12 @@ TEST_F(Pass1, AFailedSamplesStepIsTheLastWordWhateverFollowsIt)
     std::string data = read_file(input_);
     std::vector<long> at{first_subframe(1)};
     while (at.size() < 10)
-        at.push_back(at.back() + 4 + get_le_i32(reinterpret_cast<const std::uint8_t*>(data.data()) + at.back()));
+        at.push_back(at.back() + 4 +
+                     get_le_i32(reinterpret_cast<const std::uint8_t*>(data.data()) + at.back()));
     patch(at[2] + 56, le32(30)); // not a whole number of groups of 20
     data = read_file(input_);
-    std::ofstream(input_, std::ios::binary | std::ios::trunc) << data.substr(0, static_cast<std::size_t>(at[7] + 40));
+    std::ofstream(input_, std::ios::binary | std::ios::trunc)
+        << data.substr(0, static_cast<std::size_t>(at[7] + 40));
     const std::string text = run_pass1();
     EXPECT_FALSE(ok_);
     EXPECT_EQ(err_, "ERROR: decompression error\n");

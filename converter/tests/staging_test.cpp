@@ -10,8 +10,7 @@
 
 namespace {
 
-std::vector<std::string> part_files(const std::string& folder)
-{
+std::vector<std::string> part_files(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(folder))
         if (e.path().extension() == ".part")
@@ -19,8 +18,7 @@ std::vector<std::string> part_files(const std::string& folder)
     return found;
 }
 
-TEST(Staging, CommitReplacesAndDiscardRemoves)
-{
+TEST(Staging, CommitReplacesAndDiscardRemoves) {
     TempDir dir;
     const std::string name = dir.file("out.msed");
     {
@@ -50,8 +48,7 @@ TEST(Staging, CommitReplacesAndDiscardRemoves)
     EXPECT_FALSE(staging_commit(dir.file("missing.msed")));
 }
 
-TEST(Staging, SuccessfulRunsLeaveNoStagingFiles)
-{
+TEST(Staging, SuccessfulRunsLeaveNoStagingFiles) {
     TempDir dir;
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}}, 3);
     write_recorder(plan, dir.file("rec.cd11"));
@@ -67,8 +64,7 @@ TEST(Staging, SuccessfulRunsLeaveNoStagingFiles)
     EXPECT_TRUE(file_exists(dir.file("rec_00_BHN.asc")));
 }
 
-TEST(Staging, FailedPerChannelFileKeepsItsEarlierVersion)
-{
+TEST(Staging, FailedPerChannelFileKeepsItsEarlierVersion) {
     TempDir dir;
     write_recorder(make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2), dir.file("rec.cd11"));
     ASSERT_EQ(run_program(TALVEX_BIN, {"-casc", dir.file("rec.cd11")}, dir.path()).code, 0);

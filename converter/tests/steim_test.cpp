@@ -1,7 +1,7 @@
 // Steim-1 record encoder and decoder: packing table cases, capacity,
 // round trips (our decoder and libmseed), decoder warnings.
-#include "steim.h"
 #include "mseed_record.h"
+#include "steim.h"
 
 #include <gtest/gtest.h>
 
@@ -19,29 +19,29 @@ namespace {
 
 using Samples = std::vector<std::int32_t>;
 
-std::uint32_t word_at(const std::vector<std::uint8_t>& rec, int frame, int word)
-{
+std::uint32_t word_at(const std::vector<std::uint8_t>& rec, int frame, int word) {
     const std::uint8_t* p = rec.data() + 64 + frame * 64 + word * 4;
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
 }
 
-int nsamples(const std::vector<std::uint8_t>& rec) { return (rec[30] << 8) | rec[31]; }
+int nsamples(const std::vector<std::uint8_t>& rec) {
+    return (rec[30] << 8) | rec[31];
+}
 
 struct Packed {
     std::vector<std::uint8_t> record = std::vector<std::uint8_t>(MSEED_RECORD_SIZE, 0xEE);
     int encoded = 0;
 };
 
-Packed pack(const Samples& s)
-{
+Packed pack(const Samples& s) {
     Packed p;
     p.encoded = steim_compress_record(s.data(), static_cast<int>(s.size()), p.record.data());
     return p;
 }
 
 // Adds the writer's header so that libmseed can read the record.
-void add_header(std::vector<std::uint8_t>& rec)
-{
+void add_header(std::vector<std::uint8_t>& rec) {
     MseedHeader h;
     h.station = "TST";
     h.channel = "BHZ";
@@ -53,8 +53,7 @@ void add_header(std::vector<std::uint8_t>& rec)
 
 // Encodes all of `s` record by record as the Mini-SEED writer does and checks
 // each record with our decoder (no warning) and libmseed (exact samples).
-void expect_records_round_trip(const Samples& s)
-{
+void expect_records_round_trip(const Samples& s) {
     std::size_t done = 0;
     std::vector<std::uint8_t> all;
     while (done < s.size()) {
@@ -81,9 +80,10 @@ void expect_records_round_trip(const Samples& s)
 
 // The packing machine step by step, sample by sample, with its step-backs:
 // the encoder must produce the very same data words.
-std::vector<std::uint8_t> reference_record(const Samples& s)
-{
-    struct Step { int next, back, slot; };
+std::vector<std::uint8_t> reference_record(const Samples& s) {
+    struct Step {
+        int next, back, slot;
+    };
     static const Step table[5][3] = {
         {{1, 0, 0}, {2, 0, 0}, {5, 0, 0}},   {{3, 0, 1}, {6, 0, 1}, {5, 1, -1}},
         {{6, 0, 1}, {6, 0, 1}, {5, 1, -1}},  {{4, 0, 2}, {6, 1, -1}, {6, 1, -1}},
@@ -94,7 +94,8 @@ std::vector<std::uint8_t> reference_record(const Samples& s)
     int frame = 0, word = 3, encoded = 0;
     bool complete = false;
     auto put = [&](int f, int w, std::uint32_t v) {
-        for (int b = 0; b < 4; ++b) rec[64 + f * 64 + w * 4 + b] = static_cast<std::uint8_t>(v >> (24 - 8 * b));
+        for (int b = 0; b < 4; ++b)
+            rec[64 + f * 64 + w * 4 + b] = static_cast<std::uint8_t>(v >> (24 - 8 * b));
     };
     auto emit = [&](std::uint32_t v, std::uint32_t code, int count) {
         put(frame, word, v);
@@ -104,7 +105,8 @@ std::vector<std::uint8_t> reference_record(const Samples& s)
             put(frame, 0, control);
             control = 0;
             word = 1;
-            if (++frame == 63) complete = true;
+            if (++frame == 63)
+                complete = true;
         }
     };
     std::uint32_t held[4] = {};
@@ -121,20 +123,30 @@ std::vector<std::uint8_t> reference_record(const Samples& s)
             i -= st.back;
             previous = static_cast<std::uint32_t>(s[i]);
         }
-        if (st.slot >= 0) held[st.slot] = d;
+        if (st.slot >= 0)
+            held[st.slot] = d;
         state = st.next;
-        if (state == 5) emit(held[0], 3, 1);
-        if (state == 6) emit((held[0] << 16) | (held[1] & 0xFFFF), 2, 2);
+        if (state == 5)
+            emit(held[0], 3, 1);
+        if (state == 6)
+            emit((held[0] << 16) | (held[1] & 0xFFFF), 2, 2);
         if (state == 7)
-            emit((held[0] << 24) | ((held[1] & 0xFF) << 16) | ((held[2] & 0xFF) << 8) | (held[3] & 0xFF), 1, 4);
-        if (state >= 5) state = 0;
+            emit((held[0] << 24) | ((held[1] & 0xFF) << 16) | ((held[2] & 0xFF) << 8) |
+                     (held[3] & 0xFF),
+                 1, 4);
+        if (state >= 5)
+            state = 0;
     }
     if (!complete) {
-        if (state == 1 || state == 2) emit(held[0], 3, 1);
-        if (state == 3 || state == 4) emit((held[0] << 16) | (held[1] & 0xFFFF), 2, 2);
-        if (state == 4 && !complete) emit(held[2], 3, 1);
+        if (state == 1 || state == 2)
+            emit(held[0], 3, 1);
+        if (state == 3 || state == 4)
+            emit((held[0] << 16) | (held[1] & 0xFFFF), 2, 2);
+        if (state == 4 && !complete)
+            emit(held[2], 3, 1);
     }
-    if (frame < 63) put(frame, 0, control);
+    if (frame < 63)
+        put(frame, 0, control);
     put(0, 1, static_cast<std::uint32_t>(s[0]));
     put(0, 2, static_cast<std::uint32_t>(s[static_cast<std::size_t>(encoded - 1)]));
     rec[30] = static_cast<std::uint8_t>(encoded >> 8);
@@ -144,8 +156,7 @@ std::vector<std::uint8_t> reference_record(const Samples& s)
 
 } // namespace
 
-TEST(SteimTest, EncoderMatchesThePackingMachineWordForWord)
-{
+TEST(SteimTest, EncoderMatchesThePackingMachineWordForWord) {
     std::mt19937 rng(31337);
     for (int trial = 0; trial < 3000; ++trial) {
         // Short runs of random classes, all lengths from 1 sample to past a full record.
@@ -159,13 +170,14 @@ TEST(SteimTest, EncoderMatchesThePackingMachineWordForWord)
         }
         Packed p = pack(s);
         const std::vector<std::uint8_t> want = reference_record(s);
-        ASSERT_TRUE(std::equal(want.begin() + 30, want.begin() + 32, p.record.begin() + 30)) << trial;
-        ASSERT_TRUE(std::equal(want.begin() + 64, want.end(), p.record.begin() + 64)) << "trial " << trial;
+        ASSERT_TRUE(std::equal(want.begin() + 30, want.begin() + 32, p.record.begin() + 30))
+            << trial;
+        ASSERT_TRUE(std::equal(want.begin() + 64, want.end(), p.record.begin() + 64))
+            << "trial " << trial;
     }
 }
 
-TEST(SteimTest, SingleSampleIsOneFullWord)
-{
+TEST(SteimTest, SingleSampleIsOneFullWord) {
     Packed p = pack({-123456789});
     ASSERT_EQ(p.encoded, 1);
     EXPECT_EQ(nsamples(p.record), 1);
@@ -173,7 +185,8 @@ TEST(SteimTest, SingleSampleIsOneFullWord)
     EXPECT_EQ(word_at(p.record, 0, 1), static_cast<std::uint32_t>(-123456789));
     EXPECT_EQ(word_at(p.record, 0, 2), static_cast<std::uint32_t>(-123456789));
     EXPECT_EQ(word_at(p.record, 0, 3), static_cast<std::uint32_t>(-123456789));
-    for (int b = 64 + 16; b < MSEED_RECORD_SIZE; ++b) ASSERT_EQ(p.record[b], 0) << b;
+    for (int b = 64 + 16; b < MSEED_RECORD_SIZE; ++b)
+        ASSERT_EQ(p.record[b], 0) << b;
     EXPECT_EQ(p.record[6], 'D');
     EXPECT_EQ(p.record[7], ' ');
     EXPECT_EQ(p.record[39], 0);
@@ -181,8 +194,7 @@ TEST(SteimTest, SingleSampleIsOneFullWord)
     EXPECT_EQ((p.record[46] << 8) | p.record[47], 0);
 }
 
-TEST(SteimTest, ConstantSignalFillsRecordsOf3772)
-{
+TEST(SteimTest, ConstantSignalFillsRecordsOf3772) {
     const Samples s(10000, 5);
     std::vector<int> sizes;
     for (std::size_t done = 0; done < s.size();) {
@@ -196,8 +208,7 @@ TEST(SteimTest, ConstantSignalFillsRecordsOf3772)
     expect_records_round_trip(s);
 }
 
-TEST(SteimTest, FirstDifferenceIsFromZero)
-{
+TEST(SteimTest, FirstDifferenceIsFromZero) {
     // A flat signal at 1000: the first difference 1000 is 16-bit, so the first
     // word is a 16-bit pair (1000, 0).
     Packed p = pack(Samples(8, 1000));
@@ -206,8 +217,7 @@ TEST(SteimTest, FirstDifferenceIsFromZero)
     expect_records_round_trip(Samples(8, 1000));
 }
 
-TEST(SteimTest, StepBackBeforeLargeDifference)
-{
+TEST(SteimTest, StepBackBeforeLargeDifference) {
     // Differences 1, 1, 1, 100000: a 16-bit pair, then 1 alone as a 32-bit word,
     // then the large one.
     const Samples s{1, 2, 3, 100003};
@@ -222,11 +232,11 @@ TEST(SteimTest, StepBackBeforeLargeDifference)
     expect_records_round_trip(s);
 }
 
-TEST(SteimTest, CapacityLimits)
-{
+TEST(SteimTest, CapacityLimits) {
     // All differences 32-bit: 943 samples.
     Samples big(4096);
-    for (std::size_t k = 0; k < big.size(); ++k) big[k] = (k % 2) ? 2000000000 : -2000000000;
+    for (std::size_t k = 0; k < big.size(); ++k)
+        big[k] = (k % 2) ? 2000000000 : -2000000000;
     Packed p = pack(big);
     EXPECT_EQ(p.encoded, 943);
     // The record is full: the last frame's control word is all code 3 after word 0.
@@ -239,15 +249,13 @@ TEST(SteimTest, CapacityLimits)
     EXPECT_EQ(steim_compress_record(small.data(), 0, p.record.data()), 0);
 }
 
-TEST(SteimTest, FullRangeDifferencesWrap)
-{
+TEST(SteimTest, FullRangeDifferencesWrap) {
     const std::int32_t lo = std::numeric_limits<std::int32_t>::min();
     const std::int32_t hi = std::numeric_limits<std::int32_t>::max();
     expect_records_round_trip({lo, hi, lo, 0, hi, hi, lo, -1, 1, lo});
 }
 
-TEST(SteimTest, RandomSignalsRoundTrip)
-{
+TEST(SteimTest, RandomSignalsRoundTrip) {
     std::mt19937 rng(2024);
     auto walk = [&](int step_bits, std::size_t n) {
         Samples s(n);
@@ -268,7 +276,9 @@ TEST(SteimTest, RandomSignalsRoundTrip)
         const int cls = static_cast<int>(rng() % 3);
         const int run = 1 + static_cast<int>(rng() % 5);
         for (int r = 0; r < run; ++r) {
-            const std::uint32_t d = cls == 0 ? rng() % 256 - 128 : cls == 1 ? rng() % 65536 - 32768 : rng();
+            const std::uint32_t d = cls == 0   ? rng() % 256 - 128
+                                    : cls == 1 ? rng() % 65536 - 32768
+                                               : rng();
             x = static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + d);
             mixed.push_back(x);
         }
@@ -281,8 +291,7 @@ TEST(SteimTest, RandomSignalsRoundTrip)
     expect_records_round_trip(sine);
 }
 
-TEST(SteimTest, DecoderWarnsOfShortDataAndBadReverseConstant)
-{
+TEST(SteimTest, DecoderWarnsOfShortDataAndBadReverseConstant) {
     Packed p = pack({10, 11, 12, 13, 14});
     ASSERT_EQ(p.encoded, 5);
     {

@@ -21,12 +21,13 @@ struct Trace {
 
 #ifdef HAVE_LIBMSEED
 std::string g_mseed_log;
-void mseed_log(char* text) { g_mseed_log += text; }
+void mseed_log(char* text) {
+    g_mseed_log += text;
+}
 
 // Reads every record with 4096-byte records and data decoding on; the
 // traces in order of appearance. Any libmseed message fails the test.
-std::vector<Trace> read_mseed(const std::string& path)
-{
+std::vector<Trace> read_mseed(const std::string& path) {
     ms_loginit(mseed_log, nullptr, mseed_log, nullptr);
     g_mseed_log.clear();
     std::vector<Trace> traces;
@@ -34,9 +35,10 @@ std::vector<Trace> read_mseed(const std::string& path)
     MSRecord* msr = nullptr;
     int rv;
     int expected_sequence = 1;
-    while ((rv = ms_readmsr_r(&msfp, &msr, path.c_str(), 4096, nullptr, nullptr, 1, 1, 0)) == MS_NOERROR) {
-        const std::string id = std::string(msr->network) + "_" + msr->station + "_" + msr->location + "_" +
-                               msr->channel;
+    while ((rv = ms_readmsr_r(&msfp, &msr, path.c_str(), 4096, nullptr, nullptr, 1, 1, 0)) ==
+           MS_NOERROR) {
+        const std::string id = std::string(msr->network) + "_" + msr->station + "_" +
+                               msr->location + "_" + msr->channel;
         if (traces.empty() || traces.back().id != id) {
             traces.push_back(Trace{id, {}, static_cast<double>(msr->starttime) / HPTMODULUS, 0});
             expected_sequence = 1;
@@ -64,8 +66,7 @@ struct AscBlock {
     std::vector<std::int32_t> samples;
 };
 
-std::vector<AscBlock> read_asc(const std::string& text)
-{
+std::vector<AscBlock> read_asc(const std::string& text) {
     std::vector<AscBlock> blocks;
     std::size_t pos = 0;
     auto line = [&](const char* end) {
@@ -88,14 +89,15 @@ std::vector<AscBlock> read_asc(const std::string& text)
 }
 
 class Talvex : public ::testing::Test {
-protected:
-    RunResult talvex(std::vector<std::string> args) { return run_program(TALVEX_BIN, args, dir_.path()); }
+  protected:
+    RunResult talvex(std::vector<std::string> args) {
+        return run_program(TALVEX_BIN, args, dir_.path());
+    }
     std::string f(const std::string& name) const { return dir_.file(name); }
     TempDir dir_;
 };
 
-RecorderPlan event_plan()
-{
+RecorderPlan event_plan() {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}, {"BHE", "00"}}, 60);
     plan.signal = GenSignal::RandomWalk;
     plan.amplitude = 5000;
@@ -108,8 +110,7 @@ RecorderPlan event_plan()
 } // namespace
 
 #ifdef HAVE_LIBMSEED
-TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
-{
+TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample) {
     RecorderPlan plan = event_plan();
     plan.partial_group = 2;
     write_recorder(plan, f("rec.cd11"));
@@ -118,10 +119,12 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(file_exists(f("rec.suds"))); // the work file is gone
     const std::string info = read_file(f("rec.wtx"));
-    EXPECT_EQ(info.rfind("\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\nInput file : " +
-                             f("rec.cd11") + "\nSite Name: TALV1\n",
-                         0),
-              0u)
+    EXPECT_EQ(
+        info.rfind(
+            "\nCD1.1 to MiniSEED/SUDS/ASCII data file conversion, Version 1.6\nInput file : " +
+                f("rec.cd11") + "\nSite Name: TALV1\n",
+            0),
+        0u)
         << info;
     EXPECT_NE(info.find("Output file: " + f("rec.msed") + "\n"), std::string::npos);
     EXPECT_NE(r.out.find(info.substr(1)), std::string::npos); // the same report on standard output
@@ -131,7 +134,8 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
     const char* ids[] = {"NE_TALV1__BHZ", "NE_TALV1__BHN", "NE_TALV1__BHE"};
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(traces[static_cast<std::size_t>(k)].id, ids[k]);
-        EXPECT_EQ(traces[static_cast<std::size_t>(k)].samples, recorder_channel_samples(plan, k)) << k;
+        EXPECT_EQ(traces[static_cast<std::size_t>(k)].samples, recorder_channel_samples(plan, k))
+            << k;
         // The first record starts at the true first sample time, 750 ms included.
         EXPECT_DOUBLE_EQ(traces[static_cast<std::size_t>(k)].first_start, 1158920430.75);
     }
@@ -139,8 +143,7 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample)
     EXPECT_EQ(traces[2].samples.size(), 6000u);
 }
 
-TEST_F(Talvex, FullRangeSamplesSurviveEveryStep)
-{
+TEST_F(Talvex, FullRangeSamplesSurviveEveryStep) {
     RecorderPlan plan = make_plan({{"HHZ", "00"}, {"HHN", "00"}}, 30);
     plan.signal = GenSignal::FullRange;
     plan.channels[1].compressed = false;
@@ -153,8 +156,7 @@ TEST_F(Talvex, FullRangeSamplesSurviveEveryStep)
     EXPECT_EQ(traces[1].samples, recorder_channel_samples(plan, 1));
 }
 
-TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation)
-{
+TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}}, 5);
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11")});
@@ -176,25 +178,25 @@ TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation)
     ASSERT_EQ(s.code, 0) << s.out;
     EXPECT_EQ(read_suds_channels(f("rec_00.suds")).size(), 2u);
     EXPECT_EQ(read_suds_channels(f("rec_10.suds")).size(), 1u);
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec_10.suds") + "\n"), std::string::npos);
+    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec_10.suds") + "\n"),
+              std::string::npos);
 }
 #endif
 
-TEST_F(Talvex, SudsOutputIsTheWorkFile)
-{
+TEST_F(Talvex, SudsOutputIsTheWorkFile) {
     RecorderPlan plan = event_plan();
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-s", "-v", "rec.cd11"}); // relative name, made full
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.suds") + "\n\n"), std::string::npos);
+    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.suds") + "\n\n"),
+              std::string::npos);
     const auto channels = read_suds_channels(f("rec.suds"));
     ASSERT_EQ(channels.size(), 3u);
     EXPECT_EQ(channels[1].samples, recorder_channel_samples(plan, 1));
 }
 
-TEST_F(Talvex, AsciiInOneFile)
-{
+TEST_F(Talvex, AsciiInOneFile) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 2);
     write_recorder(plan, f("rec.cd11"));
     // -casc too: -asc wins, one file.
@@ -209,11 +211,11 @@ TEST_F(Talvex, AsciiInOneFile)
     EXPECT_EQ(blocks[0].rate, "100.00");
     EXPECT_EQ(blocks[0].samples, recorder_channel_samples(plan, 0));
     EXPECT_EQ(blocks[1].samples, recorder_channel_samples(plan, 1));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.asc") + "\n"), std::string::npos);
+    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.asc") + "\n"),
+              std::string::npos);
 }
 
-TEST_F(Talvex, AsciiOneFilePerChannel)
-{
+TEST_F(Talvex, AsciiOneFilePerChannel) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}}, 2);
     plan.bit_weight = 2.5e-6f;
     write_recorder(plan, f("rec.cd11"));
@@ -231,38 +233,41 @@ TEST_F(Talvex, AsciiOneFilePerChannel)
     EXPECT_FALSE(file_exists(f("rec_00.suds")));
 }
 
-TEST_F(Talvex, RefusesToOverwriteItsInput)
-{
+TEST_F(Talvex, RefusesToOverwriteItsInput) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
     for (const auto& [name, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
-             {"rec.msed", {"rec.msed"}}, {"rec.suds", {"-s", "rec.suds"}}, {"rec.wtx", {"-v", "rec.wtx"}}}) {
+             {"rec.msed", {"rec.msed"}},
+             {"rec.suds", {"-s", "rec.suds"}},
+             {"rec.wtx", {"-v", "rec.wtx"}}}) {
         write_recorder(plan, f(name));
         const std::string before = read_file(f(name));
         const RunResult r = talvex(args);
         EXPECT_EQ(r.code, 1) << name;
-        EXPECT_NE(r.out.find("would overwrite the input file: " + f(name)), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("would overwrite the input file: " + f(name)), std::string::npos)
+            << r.out;
         EXPECT_EQ(read_file(f(name)), before) << name;
     }
     // An output named like its own work file is refused before anything is written.
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11"), f("out.suds")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find("ERROR: The SUDS work file and the output file have the same name: " + f("out.suds")),
+    EXPECT_NE(r.out.find("ERROR: The SUDS work file and the output file have the same name: " +
+                         f("out.suds")),
               std::string::npos)
         << r.out;
     EXPECT_FALSE(file_exists(f("out.suds")));
     EXPECT_FALSE(file_exists(f("out.wtx")));
 }
 
-TEST_F(Talvex, ExitCodesAndMessages)
-{
+TEST_F(Talvex, ExitCodesAndMessages) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}}, 1);
     plan.frame_type = 1;
     write_recorder(plan, f("bad.cd11"));
     RunResult r = talvex({"-v", "-x", f("bad.cd11")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "WARNING: Unrecognized command line switch: -x\n");
-    EXPECT_NE(read_file(f("bad.wtx")).find("ERROR: Unexpected data frame type found: 1\n"), std::string::npos);
+    EXPECT_NE(read_file(f("bad.wtx")).find("ERROR: Unexpected data frame type found: 1\n"),
+              std::string::npos);
 
     r = talvex({f("missing.cd11")});
     EXPECT_EQ(r.code, 1);
@@ -286,11 +291,11 @@ TEST_F(Talvex, ExitCodesAndMessages)
     write_recorder(make_plan({{"BHZ", "00"}}, 1), f("rec.cd11"));
     ASSERT_EQ(talvex({"-v", f("rec.cd11")}).code, 0);
     EXPECT_LT(read_file(f("rec.msed")).size(), big);
-    EXPECT_EQ(read_file(f("rec.wtx")).find("Input file"), read_file(f("rec.wtx")).rfind("Input file"));
+    EXPECT_EQ(read_file(f("rec.wtx")).find("Input file"),
+              read_file(f("rec.wtx")).rfind("Input file"));
 }
 
-TEST_F(Talvex, Cd11genWritesWhatTheWriterWrites)
-{
+TEST_F(Talvex, Cd11genWritesWhatTheWriterWrites) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHN", "10"}}, 4);
     plan.channels[1].compressed = false;
     plan.channels[1].sensor_type = 6;
@@ -318,18 +323,31 @@ TEST_F(Talvex, Cd11genWritesWhatTheWriterWrites)
     plan.bit_weight = 2.5e-6f;
     plan.site = "SITE9";
     write_recorder(plan, f("a.cd11"));
-    const RunResult r = run_program(CD11GEN_BIN,
-                                    {"-c", "ABCDE:BHZ:00:0:k", "-c", "ABCDE:BHN:10:6:p", "-r", "40", "-l", "500", "-n",
-                                     "4", "-p", "1", "-t", "2006265 10:20:30.750", "-s", "steps", "-A", "300", "-e",
-                                     "evt", "-T", "7:1158920431.5", "-C", "40", "-a", "41", "-g", "1.5,-2.5,3", "-G",
-                                     "off,unlocked", "-k", "-7", "-b", "2.5e-6", "-x", "SITE9", "b.cd11"},
+    const RunResult r = run_program(CD11GEN_BIN, {"-c",    "ABCDE:BHZ:00:0:k",
+                                                  "-c",    "ABCDE:BHN:10:6:p",
+                                                  "-r",    "40",
+                                                  "-l",    "500",
+                                                  "-n",    "4",
+                                                  "-p",    "1",
+                                                  "-t",    "2006265 10:20:30.750",
+                                                  "-s",    "steps",
+                                                  "-A",    "300",
+                                                  "-e",    "evt",
+                                                  "-T",    "7:1158920431.5",
+                                                  "-C",    "40",
+                                                  "-a",    "41",
+                                                  "-g",    "1.5,-2.5,3",
+                                                  "-G",    "off,unlocked",
+                                                  "-k",    "-7",
+                                                  "-b",    "2.5e-6",
+                                                  "-x",    "SITE9",
+                                                  "b.cd11"},
                                     dir_.path());
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(read_file(f("b.cd11")), read_file(f("a.cd11")));
 }
 
-TEST_F(Talvex, ExampleRecordingsConvert)
-{
+TEST_F(Talvex, ExampleRecordingsConvert) {
     for (const char* name : {"event3.cd11", "twoloc.cd11"}) {
         const std::string src = std::string(EXAMPLES_DIR) + "/" + name;
         ASSERT_TRUE(file_exists(src)) << src;
@@ -343,8 +361,7 @@ TEST_F(Talvex, ExampleRecordingsConvert)
     EXPECT_TRUE(file_exists(f("twoloc_10.suds")));
 }
 
-TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne)
-{
+TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne) {
     RecorderPlan base = make_plan({{"BHZ", "00"}}, 2);
     std::vector<std::pair<RecorderPlan, std::string>> cases;
     RecorderPlan s = base;

@@ -8,31 +8,32 @@
 #include "run.h"
 
 class ReportCapture {
-public:
+  public:
     ReportCapture() : saved_(g_run.info_file), file_(std::tmpfile()) { g_run.info_file = file_; }
-    ~ReportCapture()
-    {
+    ~ReportCapture() {
         g_run.info_file = saved_;
-        if (file_) std::fclose(file_);
+        if (file_)
+            std::fclose(file_);
     }
     ReportCapture(const ReportCapture&) = delete;
     ReportCapture& operator=(const ReportCapture&) = delete;
 
     // Everything reported so far.
-    std::string text() const
-    {
+    std::string text() const {
         std::string out;
-        if (!file_) return out;
+        if (!file_)
+            return out;
         std::fflush(file_);
         std::rewind(file_);
         char buf[4096];
         std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) out.append(buf, n);
+        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0)
+            out.append(buf, n);
         std::fseek(file_, 0, SEEK_END);
         return out;
     }
 
-private:
+  private:
     std::FILE* saved_;
     std::FILE* file_;
 };

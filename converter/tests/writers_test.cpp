@@ -2,8 +2,8 @@
 // writers (ASCII byte for byte, Mini-SEED through our decoder and libmseed).
 #include "channel_index.h"
 #include "mseed_record.h"
-#include "steim.h"
 #include "platform/mapped_file.h"
+#include "steim.h"
 #include "writers.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +30,7 @@ namespace {
 
 using Samples = std::vector<std::int32_t>;
 
-std::string slurp(const std::string& path)
-{
+std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
@@ -56,8 +55,7 @@ struct TraceSpec {
     std::int32_t announced_bytes = -1; // data length to announce, -1: the true one
 };
 
-SudsStationIdentifier ident(const TraceSpec& t)
-{
+SudsStationIdentifier ident(const TraceSpec& t) {
     SudsStationIdentifier id;
     id.network = t.network;
     id.station_name = t.station;
@@ -66,9 +64,8 @@ SudsStationIdentifier ident(const TraceSpec& t)
 }
 
 class Writers : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         run_reset();
         suds_reset();
         dir_ = fs::temp_directory_path() /
@@ -77,8 +74,7 @@ protected:
         fs::create_directories(dir_);
         work_ = (dir_ / "rec.suds").string();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         suds_reset();
         run_reset();
         std::error_code ec;
@@ -87,8 +83,7 @@ protected:
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    void write_work(const std::vector<TraceSpec>& traces)
-    {
+    void write_work(const std::vector<TraceSpec>& traces) {
         const int fd = suds_open(work_.c_str(), SUDS_MODE_CREATE);
         ASSERT_GT(fd, 0) << suds_error_text();
         for (const TraceSpec& t : traces) {
@@ -99,7 +94,8 @@ protected:
                 suds_record_put(sc, 0, &rec);
                 ASSERT_EQ(suds_write_struct(fd, &rec), 1) << suds_error_text();
             }
-            if (!t.with_descrip_trace) continue;
+            if (!t.with_descrip_trace)
+                continue;
             SudsDescripTrace dt;
             dt.station = ident(t);
             dt.long_station.long_network = t.long_network;
@@ -114,7 +110,8 @@ protected:
             std::vector<std::uint8_t> bytes;
             for (std::int32_t s : t.samples)
                 for (int b = 0; b < width; ++b)
-                    bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(s) >> (8 * b)));
+                    bytes.push_back(
+                        static_cast<std::uint8_t>(static_cast<std::uint32_t>(s) >> (8 * b)));
             const auto len = static_cast<std::int32_t>(bytes.size());
             suds_record_put(dt, t.announced_bytes >= 0 ? t.announced_bytes : len, &rec);
             ASSERT_EQ(suds_write_struct(fd, &rec), 1) << suds_error_text();
@@ -126,14 +123,15 @@ protected:
     }
 
     // Opens the work file, builds its index and writes every channel into `out`.
-    int run_pass2(std::FILE* out, ChannelIndex* index_out = nullptr)
-    {
+    int run_pass2(std::FILE* out, ChannelIndex* index_out = nullptr) {
         const int fd = suds_open(work_.c_str(), SUDS_MODE_READ);
         EXPECT_EQ(fd, 1);
         ChannelIndex index;
         const int n = channel_index_build(fd, &index);
         int ok = n >= 0;
-        ctx_.format = g_run.asc ? OutputFormat::Ascii : g_run.casc ? OutputFormat::AsciiPerChannel : OutputFormat::MiniSeed;
+        ctx_.format = g_run.asc    ? OutputFormat::Ascii
+                      : g_run.casc ? OutputFormat::AsciiPerChannel
+                                   : OutputFormat::MiniSeed;
         ctx_.verbose = g_run.verbose;
         ctx_.input_name = g_run.input_name;
         ctx_.current_output = g_run.current_output;
@@ -155,20 +153,21 @@ protected:
         ctx_.index = nullptr;
         ctx_.work = nullptr;
         suds_close(fd);
-        if (index_out) *index_out = index;
+        if (index_out)
+            *index_out = index;
         return ok;
     }
 
     int ahead_records_ =
         0; // > 0: Mini-SEED records made ahead on a second thread, at most that many
 
-    std::string run_to_file(const std::string& name, int* ok = nullptr)
-    {
+    std::string run_to_file(const std::string& name, int* ok = nullptr) {
         const std::string p = path(name);
         std::FILE* f = std::fopen(p.c_str(), "wb");
         const int r = run_pass2(f);
         std::fclose(f);
-        if (ok) *ok = r;
+        if (ok)
+            *ok = r;
         return slurp(p);
     }
 
@@ -177,8 +176,7 @@ protected:
     WriterContext ctx_;
 };
 
-Samples random_walk(std::size_t n, unsigned seed, int step_bits = 8)
-{
+Samples random_walk(std::size_t n, unsigned seed, int step_bits = 8) {
     std::mt19937 rng(seed);
     Samples s(n);
     std::uint32_t x = rng();
@@ -192,8 +190,7 @@ Samples random_walk(std::size_t n, unsigned seed, int step_bits = 8)
 
 } // namespace
 
-TEST_F(Writers, IndexFollowsFirstAppearanceAndKeepsLatestValues)
-{
+TEST_F(Writers, IndexFollowsFirstAppearanceAndKeepsLatestValues) {
     TraceSpec a, b, c;
     a.station = "AAA1";
     a.samples = {1, 2, 3};
@@ -214,7 +211,7 @@ TEST_F(Writers, IndexFollowsFirstAppearanceAndKeepsLatestValues)
     // a: StationComp at 0 (12 + 108 bytes), DescripTrace at 120 (12 + 96 + 12);
     // b: StationComp at 240; c: DescripTrace at 360.
     EXPECT_EQ(index[0].dt_pos, 360);
-    EXPECT_EQ(index[0].dt_len, 4);  // the later DescripTrace: 2 samples of 2 bytes
+    EXPECT_EQ(index[0].dt_len, 4); // the later DescripTrace: 2 samples of 2 bytes
     EXPECT_EQ(index[0].type, 'i');
     EXPECT_EQ(index[0].long_id.long_network, "NET");
     EXPECT_EQ(index[1].sc_pos, 120 + 108 + 12);
@@ -233,8 +230,7 @@ TEST_F(Writers, IndexFollowsFirstAppearanceAndKeepsLatestValues)
     suds_close(fd);
 }
 
-TEST_F(Writers, IndexOfAFileThatIsNotSuds)
-{
+TEST_F(Writers, IndexOfAFileThatIsNotSuds) {
     {
         std::ofstream f(work_, std::ios::binary);
         f << "this is no SUDS file at all";
@@ -252,8 +248,7 @@ TEST_F(Writers, IndexOfAFileThatIsNotSuds)
     suds_close(fd2);
 }
 
-TEST_F(Writers, CodesFromLongAndShortIdentifiers)
-{
+TEST_F(Writers, CodesFromLongAndShortIdentifiers) {
     auto codes_of = [](const std::string& station, char comp, const std::string& lsta,
                        const std::string& lcomp, const std::string& lnet = "NET") {
         ChannelIndexEntry e;
@@ -280,8 +275,7 @@ TEST_F(Writers, CodesFromLongAndShortIdentifiers)
     EXPECT_EQ(codes_of("ABC3", 'z', "", ""), "TA:ABC3:z  :  ");
 }
 
-TEST_F(Writers, AsciiOneFileByteForByte)
-{
+TEST_F(Writers, AsciiOneFileByteForByte) {
     TraceSpec a, b;
     a.samples = {0, -1, 2147483647, -2147483647 - 1};
     b.long_station = "TALV2";
@@ -297,20 +291,20 @@ TEST_F(Writers, AsciiOneFileByteForByte)
     int ok = 0;
     const std::string text = run_to_file("rec.asc", &ok);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(text,
-              "NE:TALV1:BHZ\n09/22/06 10:20:30.750\n100.00\n4\n"
-              "0\r\n-1\r\n2147483647\r\n-2147483648\r\n"
-              "NE:TALV2:BHN\n09/22/06 10:20:30.123\n40.00\n3\n"
-              "-32768\r\n32767\r\n-5\r\n");
+    EXPECT_EQ(text, "NE:TALV1:BHZ\n09/22/06 10:20:30.750\n100.00\n4\n"
+                    "0\r\n-1\r\n2147483647\r\n-2147483648\r\n"
+                    "NE:TALV2:BHN\n09/22/06 10:20:30.123\n40.00\n3\n"
+                    "-32768\r\n32767\r\n-5\r\n");
 }
 
-TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes)
-{
+TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes) {
     // Every length of number, both extremes, and values on both sides of a
     // read boundary (the writers read 16384 samples at a time).
     Samples s(16384 + 40, 7);
-    const Samples special{0, -1, 9, -9, 10, -10, 99999, -100000, 1000000000, -1000000000, 2147483647,
-                          -2147483647 - 1, 2147483646, -2147483647};
+    const Samples special{0,          -1,          9,          -9,
+                          10,         -10,         99999,      -100000,
+                          1000000000, -1000000000, 2147483647, -2147483647 - 1,
+                          2147483646, -2147483647};
     for (std::size_t i = 0; i < special.size(); ++i) {
         s[i] = special[i];
         s[16384 - special.size() / 2 + i] = special[i];
@@ -341,8 +335,7 @@ TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes)
     EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
 }
 
-TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
-{
+TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun) {
     TraceSpec a, b;
     a.samples = {10, 20};
     b.long_component = "BHN";
@@ -357,16 +350,16 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun)
     g_run.current_output = path("rec.asc");
     ReportCapture cap;
     EXPECT_EQ(run_pass2(nullptr), 1);
-    EXPECT_EQ(cap.text(), "Output file: " + path("rec_BHZ.asc") + "\nOutput file: " +
-                              path("rec_BHN.asc") + "\n");
-    EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 2 100.00 2.500000e-07\n10\r\n20\r\n");
+    EXPECT_EQ(cap.text(), "Output file: " + path("rec_BHZ.asc") +
+                              "\nOutput file: " + path("rec_BHN.asc") + "\n");
+    EXPECT_EQ(slurp(path("rec_BHZ.asc")),
+              "H 1158920430.750000 2 100.00 2.500000e-07\n10\r\n20\r\n");
     EXPECT_EQ(slurp(path("rec_BHN.asc")), "H 1158920430.750000 3 0.50 3.000000e+00\n-7\r\n");
     EXPECT_EQ(ctx_.channel_ordinal, 3);
     EXPECT_FALSE(fs::exists(path("rec.asc")));
 }
 
-TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder)
-{
+TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder) {
     TraceSpec a;
     a.samples = {1};
     write_work({a});
@@ -379,11 +372,11 @@ TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder)
     g_run.current_output = path("missing/rec.asc");
     ReportCapture cap;
     EXPECT_EQ(run_pass2(nullptr), 0);
-    EXPECT_EQ(cap.text(), "\nERROR: unable ot open output file: " + path("missing/rec_BHZ.asc") + "\n");
+    EXPECT_EQ(cap.text(),
+              "\nERROR: unable ot open output file: " + path("missing/rec_BHZ.asc") + "\n");
 }
 
-TEST_F(Writers, ChannelsWithoutSamplesOrOfUnknownTypeWriteNothing)
-{
+TEST_F(Writers, ChannelsWithoutSamplesOrOfUnknownTypeWriteNothing) {
     TraceSpec none, odd, good;
     none.station = "NON1";
     none.long_component = "BHE";
@@ -403,8 +396,7 @@ TEST_F(Writers, ChannelsWithoutSamplesOrOfUnknownTypeWriteNothing)
     EXPECT_EQ(text, "NE:TALV1:BHZ\n09/22/06 10:20:30.750\n100.00\n3\n5\r\n6\r\n7\r\n");
 }
 
-TEST_F(Writers, TruncatedSamplesFailWithTheLibraryText)
-{
+TEST_F(Writers, TruncatedSamplesFailWithTheLibraryText) {
     TraceSpec a;
     a.samples = {1, 2, 3};
     a.announced_bytes = 400; // more than the file holds
@@ -420,8 +412,7 @@ TEST_F(Writers, TruncatedSamplesFailWithTheLibraryText)
 }
 
 #ifdef HAVE_LIBMSEED
-TEST_F(Writers, MiniSeedRecordsFollowOneAnotherInTime)
-{
+TEST_F(Writers, MiniSeedRecordsFollowOneAnotherInTime) {
     TraceSpec a;
     a.samples = random_walk(10000, 1, 6);
     a.start = 1158920437.72; // .72 has no exact binary form
@@ -458,8 +449,7 @@ TEST_F(Writers, MiniSeedRecordsFollowOneAnotherInTime)
     }
 }
 
-TEST_F(Writers, MiniSeedOfEverySignalIsReadExactlyByLibmseed)
-{
+TEST_F(Writers, MiniSeedOfEverySignalIsReadExactlyByLibmseed) {
     std::vector<TraceSpec> traces;
     auto add = [&](const char* comp, Samples s, char type = 'l') {
         TraceSpec t;
@@ -514,8 +504,7 @@ TEST_F(Writers, MiniSeedOfEverySignalIsReadExactlyByLibmseed)
 }
 #endif
 
-TEST_F(Writers, MiniSeedWriteFailureIsReported)
-{
+TEST_F(Writers, MiniSeedWriteFailureIsReported) {
     TraceSpec a;
     a.samples = {1, 2, 3};
     write_work({a});

@@ -14,4 +14,4 @@ void draw_icon(cairo_t* cr, double width, double height);
 void draw_trace_logo(cairo_t* cr, double width, double height);
 void draw_name_logo(cairo_t* cr, double width, double height);
 
-}  // namespace fenwold_gtk
+} // namespace fenwold_gtk

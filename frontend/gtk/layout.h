@@ -10,10 +10,10 @@
 namespace fenwold_gtk {
 
 struct DialogUnits {
-  double x = 1.5;   // pixels per horizontal unit
-  double y = 1.625; // pixels per vertical unit
-  int px(int dlu) const { return static_cast<int>(dlu * x + 0.5); }
-  int py(int dlu) const { return static_cast<int>(dlu * y + 0.5); }
+    double x = 1.5;   // pixels per horizontal unit
+    double y = 1.625; // pixels per vertical unit
+    int px(int dlu) const { return static_cast<int>(dlu * x + 0.5); }
+    int py(int dlu) const { return static_cast<int>(dlu * y + 0.5); }
 };
 
 // Measures the units from the font that `widget` uses.
@@ -21,7 +21,7 @@ DialogUnits dialog_units_of(GtkWidget* widget);
 
 // A rectangle in dialog units.
 struct Rect {
-  int x, y, w, h;
+    int x, y, w, h;
 };
 
 // Sizes fixed to w x h dialog units.
@@ -38,4 +38,4 @@ void place(GtkWidget* fixed, GtkWidget* child, const DialogUnits& du, int x, int
 bool tracing();
 void trace(const char* what, const std::string& text);
 
-}  // namespace fenwold_gtk
+} // namespace fenwold_gtk

@@ -4,10 +4,10 @@
 #include <string>
 
 struct PlotIniValues {
-  bool prompt_before_saving = false;
-  std::string hardcopy_command = "kelpin";
-  std::string temp_dir;
-  std::string plot_queue;
+    bool prompt_before_saving = false;
+    std::string hardcopy_command = "kelpin";
+    std::string temp_dir;
+    std::string plot_queue;
 };
 
 // Reads the section into `values`, which keep their defaults for keys not

@@ -5,10 +5,10 @@
 #include <string>
 
 struct PlotQueueChoice {
-  std::string folder;     // the queue folder with its trailing "/"
-  std::string path;       // folder + the chosen file name
-  int number = 0;         // number in the chosen name
-  int64_t total = 0;      // bytes of the plot files already in the queue
+    std::string folder; // the queue folder with its trailing "/"
+    std::string path;   // folder + the chosen file name
+    int number = 0;     // number in the chosen name
+    int64_t total = 0;  // bytes of the plot files already in the queue
 };
 
 // Chooses the name for the next plot in `folder`: one more than the largest

@@ -334,6 +334,10 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // plot_initialize registers the window class; a window opened later finds
 // it (open() registers it itself should it be missing).
-int plot_prepare_screen(std::string& error) { return register_class(error); }
+int plot_prepare_screen(std::string& error) {
+    return register_class(error);
+}
 
-std::unique_ptr<PlotScreen> plot_make_default_screen() { return std::make_unique<Win32Screen>(); }
+std::unique_ptr<PlotScreen> plot_make_default_screen() {
+    return std::make_unique<Win32Screen>();
+}

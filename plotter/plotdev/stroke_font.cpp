@@ -45,8 +45,9 @@ const char* const kGlyphs[94] = {
     /* = */ "3,11 13,11; 3,5 13,5",
     /* > */ "3,14 13,8 3,2",
     /* ? */ "2,12 3,15 6,16 10,16 13,15 14,12 13,9 8,7 8,4; 7,0 9,0 9,2 7,2 7,0",
-    /* @ */ "11,6 11,10 8,11 5,8 8,5 11,6 13,5 14,8 14,11 12,14 9,16 6,16 3,14 2,11 2,5 4,2 "
-            "7,0 11,0 13,1",
+    /* @ */
+    "11,6 11,10 8,11 5,8 8,5 11,6 13,5 14,8 14,11 12,14 9,16 6,16 3,14 2,11 2,5 4,2 "
+    "7,0 11,0 13,1",
     /* A */ "2,0 8,16 14,0; 12,6 4,6",
     /* B */ "2,0 2,16 10,16 13,15 14,13 14,11 13,9 10,8 2,8; 10,8 13,7 14,5 14,3 13,1 10,0 2,0",
     /* C */ "14,13 12,15 9,16 7,16 4,15 2,12 2,4 4,1 7,0 9,0 12,1 14,3",
@@ -112,53 +113,57 @@ const char* const kGlyphs[94] = {
 };
 
 struct Tables {
-  int16_t index[128] = {};
-  std::vector<StrokeRecord> strokes;  // strokes[0] is unused: records count from 1
+    int16_t index[128] = {};
+    std::vector<StrokeRecord> strokes; // strokes[0] is unused: records count from 1
 
-  Tables() {
-    strokes.push_back({0, 0, 0});
-    for (int code = 33; code <= 126; ++code) {
-      index[code] = static_cast<int16_t>(strokes.size());
-      const char* p = kGlyphs[code - 33];
-      int8_t pen = 0;
-      while (*p) {
-        if (*p == ';') {
-          pen = 0;
-          ++p;
-          continue;
+    Tables() {
+        strokes.push_back({0, 0, 0});
+        for (int code = 33; code <= 126; ++code) {
+            index[code] = static_cast<int16_t>(strokes.size());
+            const char* p = kGlyphs[code - 33];
+            int8_t pen = 0;
+            while (*p) {
+                if (*p == ';') {
+                    pen = 0;
+                    ++p;
+                    continue;
+                }
+                if (*p == ' ') {
+                    ++p;
+                    continue;
+                }
+                char* end;
+                const long x = std::strtol(p, &end, 10);
+                const long y = std::strtol(end + 1, &end, 10); // skips the ","
+                p = end;
+                strokes.push_back({pen, static_cast<int8_t>(x), static_cast<int8_t>(y)});
+                pen = 1;
+            }
+            strokes.push_back({0, 0, 0});
         }
-        if (*p == ' ') {
-          ++p;
-          continue;
-        }
-        char* end;
-        const long x = std::strtol(p, &end, 10);
-        const long y = std::strtol(end + 1, &end, 10);  // skips the ","
-        p = end;
-        strokes.push_back({pen, static_cast<int8_t>(x), static_cast<int8_t>(y)});
-        pen = 1;
-      }
-      strokes.push_back({0, 0, 0});
     }
-  }
 };
 
 const Tables& tables() {
-  static const Tables t;
-  return t;
+    static const Tables t;
+    return t;
 }
 
-}  // namespace
+} // namespace
 
 int16_t stroke_font_glyph_index(int code) {
-  if (code < 0 || code > 127) return 0;
-  return tables().index[code];
+    if (code < 0 || code > 127)
+        return 0;
+    return tables().index[code];
 }
 
-int stroke_font_record_count() { return static_cast<int>(tables().strokes.size()) - 1; }
+int stroke_font_record_count() {
+    return static_cast<int>(tables().strokes.size()) - 1;
+}
 
 StrokeRecord stroke_font_record(int n) {
-  const Tables& t = tables();
-  if (n < 1 || n >= static_cast<int>(t.strokes.size())) return {0, 0, 0};
-  return t.strokes[static_cast<size_t>(n)];
+    const Tables& t = tables();
+    if (n < 1 || n >= static_cast<int>(t.strokes.size()))
+        return {0, 0, 0};
+    return t.strokes[static_cast<size_t>(n)];
 }

@@ -74,8 +74,8 @@ class Xvfb {
         int fds[2];
         if (pipe(fds) != 0)
             return;
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-noreset",
-                      "-nolisten", "tcp"},
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                      "-noreset", "-nolisten", "tcp"},
                      {}, fds[1], dir + "/xvfb.log");
         close(fds[1]);
         std::string num;
@@ -125,8 +125,8 @@ TEST(PlotWindow, SheetOnScreenUntilEscape) {
     std::string win;
     const auto end = Clock::now() + std::chrono::seconds(30);
     while (Clock::now() < end && win.empty()) {
-        win = capture(disp +
-                      " xdotool search --onlyvisible --name '^Plot window - q[.]suds$' 2>/dev/null | head -1");
+        win = capture(disp + " xdotool search --onlyvisible --name '^Plot window - q[.]suds$' "
+                             "2>/dev/null | head -1");
         if (win.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

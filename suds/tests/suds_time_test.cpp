@@ -281,9 +281,9 @@ TEST(SudsTime, NowIsLocalWallClockTime) {
     const double now = suds_now();
     const struct tm* local = std::localtime(&before);
     ASSERT_NE(local, nullptr);
-    const double expected =
-        suds_make_time(static_cast<int16_t>(local->tm_year + 1900), static_cast<int16_t>(local->tm_mon + 1),
-                       static_cast<int16_t>(local->tm_mday), static_cast<int16_t>(local->tm_hour),
-                       static_cast<int16_t>(local->tm_min), local->tm_sec);
+    const double expected = suds_make_time(
+        static_cast<int16_t>(local->tm_year + 1900), static_cast<int16_t>(local->tm_mon + 1),
+        static_cast<int16_t>(local->tm_mday), static_cast<int16_t>(local->tm_hour),
+        static_cast<int16_t>(local->tm_min), local->tm_sec);
     EXPECT_NEAR(now, expected, 3.0);
 }

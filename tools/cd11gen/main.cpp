@@ -36,8 +36,7 @@ const char* const kUsage =
     "  -x SITE                 site name of the frame header (TALV1)\n"
     "  -h, --help              this text;  --version  the program's version\n";
 
-bool parse_time(const char* text, std::int64_t* ms)
-{
+bool parse_time(const char* text, std::int64_t* ms) {
     int year, doy, h, m, s, t;
     if (std::sscanf(text, "%4d%3d %d:%d:%d.%d", &year, &doy, &h, &m, &s, &t) != 6)
         return false;
@@ -49,8 +48,7 @@ bool parse_time(const char* text, std::int64_t* ms)
     return true;
 }
 
-std::vector<std::string> split(const std::string& s, char sep)
-{
+std::vector<std::string> split(const std::string& s, char sep) {
     std::vector<std::string> out;
     std::string::size_type i = 0;
     for (;;) {
@@ -62,8 +60,7 @@ std::vector<std::string> split(const std::string& s, char sep)
     }
 }
 
-bool parse_channel(const char* text, GenChannel* ch)
-{
+bool parse_channel(const char* text, GenChannel* ch) {
     const auto parts = split(text, ':');
     if (parts.size() < 3 || parts.size() > 5)
         return false;
@@ -87,16 +84,14 @@ bool parse_channel(const char* text, GenChannel* ch)
     return true;
 }
 
-int fail(const char* what, const char* arg)
-{
+int fail(const char* what, const char* arg) {
     std::fprintf(stderr, "cd11gen: %s: %s\n%s", what, arg, kUsage);
     return 2;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     RecorderPlan plan;
     plan.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
     bool trigger_time_given = false;
@@ -136,33 +131,56 @@ int main(int argc, char** argv)
             plan.channels.push_back(ch);
             break;
         }
-        case 'r': plan.rate = std::atof(optarg); break;
-        case 'l': plan.subframe_ms = std::atoi(optarg); break;
-        case 'n': plan.subframes = std::atoi(optarg); break;
-        case 'p': plan.partial_group = std::atoi(optarg); break;
+        case 'r':
+            plan.rate = std::atof(optarg);
+            break;
+        case 'l':
+            plan.subframe_ms = std::atoi(optarg);
+            break;
+        case 'n':
+            plan.subframes = std::atoi(optarg);
+            break;
+        case 'p':
+            plan.partial_group = std::atoi(optarg);
+            break;
         case 't':
             if (!parse_time(optarg, &plan.start_ms))
                 return fail("bad time", optarg);
             break;
         case 's': {
             const std::string s = optarg;
-            if (s == "sine") plan.signal = GenSignal::Sine;
-            else if (s == "walk") plan.signal = GenSignal::RandomWalk;
-            else if (s == "const") plan.signal = GenSignal::Constant;
-            else if (s == "steps") plan.signal = GenSignal::Steps;
-            else if (s == "jumps") plan.signal = GenSignal::FullRange;
-            else return fail("bad signal", optarg);
+            if (s == "sine")
+                plan.signal = GenSignal::Sine;
+            else if (s == "walk")
+                plan.signal = GenSignal::RandomWalk;
+            else if (s == "const")
+                plan.signal = GenSignal::Constant;
+            else if (s == "steps")
+                plan.signal = GenSignal::Steps;
+            else if (s == "jumps")
+                plan.signal = GenSignal::FullRange;
+            else
+                return fail("bad signal", optarg);
             break;
         }
-        case 'A': plan.amplitude = std::atof(optarg); break;
-        case 'S': plan.seed = static_cast<std::uint32_t>(std::strtoul(optarg, nullptr, 10)); break;
+        case 'A':
+            plan.amplitude = std::atof(optarg);
+            break;
+        case 'S':
+            plan.seed = static_cast<std::uint32_t>(std::strtoul(optarg, nullptr, 10));
+            break;
         case 'e': {
             const std::string s = optarg;
-            if (s == "con") plan.recording_type = "FILE_CON";
-            else if (s == "evt") plan.recording_type = "FILE_EVT";
-            else if (s == "cal") plan.recording_type = "FILE_CAL";
-            else if (s == "soh") plan.recording_type = "FILE_SOH";
-            else return fail("bad recording type", optarg);
+            if (s == "con")
+                plan.recording_type = "FILE_CON";
+            else if (s == "evt")
+                plan.recording_type = "FILE_EVT";
+            else if (s == "cal")
+                plan.recording_type = "FILE_CAL";
+            else if (s == "soh")
+                plan.recording_type = "FILE_SOH";
+            else
+                return fail("bad recording type", optarg);
             break;
         }
         case 'T': {
@@ -171,31 +189,45 @@ int main(int argc, char** argv)
             if (parts.size() > 1) {
                 const double t = std::atof(parts[1].c_str());
                 plan.trigger_time = static_cast<std::int64_t>(t);
-                plan.trigger_ms = static_cast<int>((t - static_cast<double>(plan.trigger_time)) * 1000.0 + 0.5);
+                plan.trigger_ms =
+                    static_cast<int>((t - static_cast<double>(plan.trigger_time)) * 1000.0 + 0.5);
                 trigger_time_given = true;
             }
             break;
         }
-        case 'C': plan.status_size = std::atoi(optarg); break;
+        case 'C':
+            plan.status_size = std::atoi(optarg);
+            break;
         case 'a':
             plan.auth_size = std::atoi(optarg);
             plan.authentication = plan.auth_size > 0 ? 1 : 0;
             break;
         case 'g':
-            if (std::sscanf(optarg, "%f,%f,%f", &plan.latitude, &plan.longitude, &plan.elevation) != 3)
+            if (std::sscanf(optarg, "%f,%f,%f", &plan.latitude, &plan.longitude, &plan.elevation) !=
+                3)
                 return fail("bad coordinates", optarg);
             break;
         case 'G': {
             const std::string s = optarg;
             plan.misc_status = 0;
-            if (s.find("off") != std::string::npos) plan.misc_status |= 2;
-            if (s.find("unlocked") != std::string::npos) plan.misc_status |= 4;
+            if (s.find("off") != std::string::npos)
+                plan.misc_status |= 2;
+            if (s.find("unlocked") != std::string::npos)
+                plan.misc_status |= 4;
             break;
         }
-        case 'k': plan.clock_diff = std::atoi(optarg); break;
-        case 'b': plan.bit_weight = static_cast<float>(std::atof(optarg)); break;
-        case 'x': plan.site = optarg; break;
-        case 'h': std::fputs(kUsage, stdout); return 0;
+        case 'k':
+            plan.clock_diff = std::atoi(optarg);
+            break;
+        case 'b':
+            plan.bit_weight = static_cast<float>(std::atof(optarg));
+            break;
+        case 'x':
+            plan.site = optarg;
+            break;
+        case 'h':
+            std::fputs(kUsage, stdout);
+            return 0;
         }
     }
     if (files.size() != 1)

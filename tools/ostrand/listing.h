@@ -2,7 +2,7 @@
 // StationComp of the same station identifier for sensor and units.
 //
 // Line layout: every value stands under its heading of the front end's
-// info header ("Network\tStation\tComponent Begin Date and Time\t    
+// info header ("Network\tStation\tComponent Begin Date and Time\t
 // Length(s) Rate(sps) Sensor Motion Units", tab stops every 8 cells), text
 // from the heading's first cell, numbers ending in its last. Cells, counted
 // from 0 once tabs are expanded (characters, counted from 1, differ: a tab

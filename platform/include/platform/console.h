@@ -18,4 +18,4 @@ bool console_key_waiting();
 // -1 at once when no byte is ready or at end of file.
 int console_read_key(bool echo);
 
-}  // namespace platform
+} // namespace platform

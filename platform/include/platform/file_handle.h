@@ -10,9 +10,10 @@
 namespace platform {
 
 struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
+    void operator()(std::FILE* f) const {
+        if (f)
+            std::fclose(f);
+    }
 };
 
 // A stream closed when it goes out of scope. Code that must see the result of
@@ -35,4 +36,4 @@ int64_t tell_file(std::FILE* f);
 // write, succeeded.
 bool close_file(FileHandle& f);
 
-}  // namespace platform
+} // namespace platform

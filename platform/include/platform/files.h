@@ -11,12 +11,12 @@
 namespace platform {
 
 struct FolderEntry {
-  std::string name;        // name inside the folder, no path
-  bool is_folder = false;
-  bool hidden = false;
-  bool system = false;
-  bool read_only = false;  // no write permission for us
-  uint64_t size = 0;       // bytes, 0 for folders
+    std::string name; // name inside the folder, no path
+    bool is_folder = false;
+    bool hidden = false;
+    bool system = false;
+    bool read_only = false; // no write permission for us
+    uint64_t size = 0;      // bytes, 0 for folders
 };
 
 // Lists a folder (without "." and ".."), following symbolic links for the
@@ -37,7 +37,8 @@ bool is_writable(const std::string& path);
 // Copies a file's bytes, replacing `to` (or, with `replace` false, only
 // when `to` does not exist yet). True on success; false with `error` set (a
 // partial target is removed).
-bool copy_file(const std::string& from, const std::string& to, std::string& error, bool replace = true);
+bool copy_file(const std::string& from, const std::string& to, std::string& error,
+               bool replace = true);
 
 // Deletes a file: true on success, false with `error` set.
 bool delete_file(const std::string& path, std::string& error);
@@ -51,4 +52,4 @@ std::string current_folder();
 // Value of an environment variable, empty when unset.
 std::string environment(const char* name);
 
-}  // namespace platform
+} // namespace platform

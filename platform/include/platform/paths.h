@@ -25,9 +25,9 @@ inline constexpr const char* kProgramSuffix = "";
 // true for a character that separates the parts of a path on this system.
 inline constexpr bool is_path_separator(char c) {
 #ifdef _WIN32
-  return c == '\\' || c == '/';
+    return c == '\\' || c == '/';
 #else
-  return c == '/';
+    return c == '/';
 #endif
 }
 
@@ -69,4 +69,4 @@ std::string display_name(const std::string& path);
 // Windows).
 bool same_file(const std::string& a, const std::string& b);
 
-}  // namespace platform
+} // namespace platform

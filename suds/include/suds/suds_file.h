@@ -73,7 +73,8 @@ int suds_rewind(int fd);
 int suds_current_tag(int fd, SudsTag* tag);
 // Number of files open now.
 int suds_open_count();
-// The slot's name (absolute path as messages show it: upper case on Windows) or "" for a bad descriptor.
+// The slot's name (absolute path as messages show it: upper case on Windows) or "" for a bad
+// descriptor.
 const char* suds_file_name(int fd);
 // Closes every open file and empties the error text (a clean start for tests).
 void suds_reset();

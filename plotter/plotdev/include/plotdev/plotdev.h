@@ -26,17 +26,17 @@ constexpr int16_t PEN_UP_RELATIVE = 13;
 constexpr int16_t PEN_END_PLOT = 999;
 
 // Plot modes of plot_open.
-constexpr int16_t PLOT_MODE_SCREEN = 1;     // screen only
-constexpr int16_t PLOT_MODE_BOTH = 2;       // screen and hardcopy file
-constexpr int16_t PLOT_MODE_HARDCOPY = 3;   // hardcopy file only, no window
+constexpr int16_t PLOT_MODE_SCREEN = 1;   // screen only
+constexpr int16_t PLOT_MODE_BOTH = 2;     // screen and hardcopy file
+constexpr int16_t PLOT_MODE_HARDCOPY = 3; // hardcopy file only, no window
 
 // Events of plot_wait_event. Besides these: a character typed in the window
 // is its code as a signed 8-bit value (Escape is 27); a key without a
 // character is its virtual key code * 256; a console key is its code, or for
 // an extended key the second code * 256.
-constexpr int16_t PLOT_EVENT_CLOSED = 0;  // window closed, or mode 3
-constexpr int16_t PLOT_EVENT_LEFT = 1;    // left button released; or nothing when not waiting
-constexpr int16_t PLOT_EVENT_RIGHT = 2;   // right button released
+constexpr int16_t PLOT_EVENT_CLOSED = 0; // window closed, or mode 3
+constexpr int16_t PLOT_EVENT_LEFT = 1;   // left button released; or nothing when not waiting
+constexpr int16_t PLOT_EVENT_RIGHT = 2;  // right button released
 constexpr int16_t PLOT_EVENT_ESCAPE = 27;
 
 constexpr int16_t PLOT_UNSET = -32767;
@@ -44,44 +44,44 @@ constexpr int16_t PLOT_UNSET = -32767;
 // The one global state. Read it through plot_state(); change it only through
 // the operations below.
 struct PlotState {
-  int16_t state = 0;  // 0 not initialised, -1 no plot open, 1 plot open
-  int16_t mode = PLOT_UNSET;
-  bool hardcopy = false;
-  bool prompt_before_saving = false;
-  bool rotated = false;
-  std::string title;
-  std::string temp_dir, plot_queue, hardcopy_command;
-  std::string temp_path, queue_path;
-  int16_t next_queue_number = 0;
-  int32_t queue_total = 0;
-  // Finished plots that were to be saved but reached neither the queue nor
-  // the hardcopy command; the program's exit status reports them.
-  int32_t saves_failed = 0;
-  double pen_x = 0, pen_y = 0;
-  double xmin = 0, ymin = 0, xmax = 10, ymax = 8;
-  int W = 0, H = 0;  // client width - 1, client height - 1
-  double sx = 0, sy = 0;
-  int16_t color_index = PLOT_UNSET;
-  uint32_t color_value = 0xFFFFFF;
-  int16_t line_style = 0;
-  PlotPenStyle pen_style = PEN_STYLE_SOLID;
-  bool window_changed = true, color_changed = true, style_changed = true;
-  int16_t event = 0;
-  bool window_closed = false;
-  DisplayList display_list;
-  platform::FileHandle temp_file;
-  std::unique_ptr<PlotScreen> screen;
+    int16_t state = 0; // 0 not initialised, -1 no plot open, 1 plot open
+    int16_t mode = PLOT_UNSET;
+    bool hardcopy = false;
+    bool prompt_before_saving = false;
+    bool rotated = false;
+    std::string title;
+    std::string temp_dir, plot_queue, hardcopy_command;
+    std::string temp_path, queue_path;
+    int16_t next_queue_number = 0;
+    int32_t queue_total = 0;
+    // Finished plots that were to be saved but reached neither the queue nor
+    // the hardcopy command; the program's exit status reports them.
+    int32_t saves_failed = 0;
+    double pen_x = 0, pen_y = 0;
+    double xmin = 0, ymin = 0, xmax = 10, ymax = 8;
+    int W = 0, H = 0; // client width - 1, client height - 1
+    double sx = 0, sy = 0;
+    int16_t color_index = PLOT_UNSET;
+    uint32_t color_value = 0xFFFFFF;
+    int16_t line_style = 0;
+    PlotPenStyle pen_style = PEN_STYLE_SOLID;
+    bool window_changed = true, color_changed = true, style_changed = true;
+    int16_t event = 0;
+    bool window_closed = false;
+    DisplayList display_list;
+    platform::FileHandle temp_file;
+    std::unique_ptr<PlotScreen> screen;
 };
 
 // Seams for the console, the window back end, memory and the program's end.
 // Unset members keep the defaults (termios console, Xlib, realloc, exit).
 struct PlotHooks {
-  bool (*key_waiting)() = nullptr;            // a console key is waiting
-  int (*read_key)(bool echo) = nullptr;       // next console key code, -1 when none
-  std::unique_ptr<PlotScreen> (*make_screen)() = nullptr;
-  int (*prepare_screen)(std::string& error) = nullptr;  // registers the window class
-  DisplayList::Realloc realloc_fn = nullptr;  // display list growth
-  void (*exit_program)(int status) = nullptr; // ends the program
+    bool (*key_waiting)() = nullptr;      // a console key is waiting
+    int (*read_key)(bool echo) = nullptr; // next console key code, -1 when none
+    std::unique_ptr<PlotScreen> (*make_screen)() = nullptr;
+    int (*prepare_screen)(std::string& error) = nullptr; // registers the window class
+    DisplayList::Realloc realloc_fn = nullptr;           // display list growth
+    void (*exit_program)(int status) = nullptr;          // ends the program
 };
 
 // ---- operations -----------------------------------------------------------

@@ -31,33 +31,34 @@ constexpr size_t PLX_END_SIZE = 2;
 
 // Little-endian helpers; bytes are never overlaid by structs.
 inline void plx_put_i16(uint8_t* p, int16_t v) {
-  const uint16_t u = static_cast<uint16_t>(v);
-  p[0] = static_cast<uint8_t>(u & 0xFF);
-  p[1] = static_cast<uint8_t>(u >> 8);
+    const uint16_t u = static_cast<uint16_t>(v);
+    p[0] = static_cast<uint8_t>(u & 0xFF);
+    p[1] = static_cast<uint8_t>(u >> 8);
 }
 inline int16_t plx_get_i16(const uint8_t* p) {
-  return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
 }
 inline void plx_put_f32(uint8_t* p, float v) {
-  uint32_t u;
-  std::memcpy(&u, &v, 4);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+    uint32_t u;
+    std::memcpy(&u, &v, 4);
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(u >> (8 * i));
 }
 inline float plx_get_f32(const uint8_t* p) {
-  const uint32_t u = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                     (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-  float v;
-  std::memcpy(&v, &u, 4);
-  return v;
+    const uint32_t u = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                       (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    float v;
+    std::memcpy(&v, &u, 4);
+    return v;
 }
 
 // One decoded record. For PLX_WINDOW v[0..3] hold xmin, ymin, xmax, ymax;
 // for a pen record v[0], v[1] hold x, y; for colour and line style `value`
 // holds the index.
 struct PlxRecord {
-  int16_t code = 0;
-  int16_t value = 0;
-  float v[4] = {0, 0, 0, 0};
+    int16_t code = 0;
+    int16_t value = 0;
+    float v[4] = {0, 0, 0, 0};
 };
 
 // True when `code` is a pen code that a pen record may carry.

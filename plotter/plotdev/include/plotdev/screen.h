@@ -11,28 +11,28 @@
 
 // What the window reports back to the library.
 class PlotScreenSink {
- public:
-  virtual ~PlotScreenSink() = default;
-  // Repaint with this painter; the client area is width x height pixels.
-  virtual void paint(PlotPainter& painter, int width, int height) = 0;
-  // A key or button event code (see plot_wait_event).
-  virtual void event(int16_t code) = 0;
-  // The window was destroyed by the user or the window manager.
-  virtual void destroyed() = 0;
+  public:
+    virtual ~PlotScreenSink() = default;
+    // Repaint with this painter; the client area is width x height pixels.
+    virtual void paint(PlotPainter& painter, int width, int height) = 0;
+    // A key or button event code (see plot_wait_event).
+    virtual void event(int16_t code) = 0;
+    // The window was destroyed by the user or the window manager.
+    virtual void destroyed() = 0;
 };
 
 class PlotScreen {
- public:
-  virtual ~PlotScreen() = default;
-  // Creates, shows and raises the window. 1 on success, 0 with `error` set
-  // to the system's text for the failure.
-  virtual int open(const std::string& title, PlotScreenSink* sink, std::string& error) = 0;
-  // Destroys the window (without calling sink->destroyed()).
-  virtual void close() = 0;
-  // Client area in pixels; 0 x 0 when there is no window.
-  virtual void client_size(int& width, int& height) = 0;
-  // Dispatches every pending message to the sink.
-  virtual void pump() = 0;
+  public:
+    virtual ~PlotScreen() = default;
+    // Creates, shows and raises the window. 1 on success, 0 with `error` set
+    // to the system's text for the failure.
+    virtual int open(const std::string& title, PlotScreenSink* sink, std::string& error) = 0;
+    // Destroys the window (without calling sink->destroyed()).
+    virtual void close() = 0;
+    // Client area in pixels; 0 x 0 when there is no window.
+    virtual void client_size(int& width, int& height) = 0;
+    // Dispatches every pending message to the sink.
+    virtual void pump() = 0;
 };
 
 // Readies the window system for plot windows once per process: on Windows

@@ -7,9 +7,9 @@
 // One stroke record: pen 1 draws to (x, y), pen 0 moves there. A glyph ends
 // with a record whose three values are all 0.
 struct StrokeRecord {
-  int8_t pen;
-  int8_t x;
-  int8_t y;
+    int8_t pen;
+    int8_t x;
+    int8_t y;
 };
 
 // Number of stroke records; records are numbered from 1.
