@@ -68,15 +68,10 @@ bool ChannelAssembly::drain() {
 void ChannelAssembly::say(const char* fmt, ...) {
     if (quiet_)
         return;
-    va_list ap, again;
+    va_list ap;
     va_start(ap, fmt);
-    va_copy(again, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    std::string text = vformat_text(fmt, ap);
     va_end(ap);
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
-    va_end(again);
     report("%s", text.c_str());
 }
 

@@ -64,15 +64,10 @@ bool skip_bytes(Reader& r, long long n) {
 
 void defer_warning(Reader& r, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void defer_warning(Reader& r, const char* fmt, ...) {
-    va_list ap, again;
+    va_list ap;
     va_start(ap, fmt);
-    va_copy(again, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    std::string text = vformat_text(fmt, ap);
     va_end(ap);
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
-    va_end(again);
     r.warnings.push_back(std::move(text));
 }
 

@@ -47,20 +47,6 @@ struct Plan {
     float bit_weight = 0.0f;
 };
 
-std::string format_text(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format_text(const char* fmt, ...) {
-    va_list ap, again;
-    va_start(ap, fmt);
-    va_copy(again, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0)
-        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
-    va_end(again);
-    return text;
-}
-
 // The subframe at p, when it is regular: it lies wholly inside the file,
 // passes every check of the walk, holds a full status, and ends where its
 // length field says. Returns its end (sf and the position of its channel

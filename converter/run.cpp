@@ -11,6 +11,25 @@ void run_reset() {
     g_run = RunState{};
 }
 
+std::string vformat_text(const char* fmt, va_list ap) {
+    va_list again;
+    va_copy(again, ap);
+    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, fmt, again);
+    va_end(again);
+    return text;
+}
+
+std::string format_text(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vformat_text(fmt, ap);
+    va_end(ap);
+    return text;
+}
+
 void report(const char* fmt, ...) {
     if (g_run.report_gate && !g_run.report_gate())
         return;

@@ -3,6 +3,7 @@
 // file that receives a copy of every report message.
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
 #include <functional>
 
@@ -59,6 +60,10 @@ void run_reset();
 // Writes a report message to standard output and, while the information file
 // is open, the same text to it.
 void report(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// The text printf makes of fmt and its arguments, whatever its length.
+std::string format_text(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vformat_text(const char* fmt, va_list ap);
 
 // Writes text to the information file only (nothing when it is not open).
 void report_info_only(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
