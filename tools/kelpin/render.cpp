@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "plotdev/plotdev.h"
+#include "plx_page.h"
 
 void kelpin_first_window(const std::vector<PlxRecord>& records, double w[4]) {
     w[0] = 0, w[1] = 0, w[2] = 10, w[3] = 8;
@@ -20,25 +21,13 @@ void kelpin_first_window(const std::vector<PlxRecord>& records, double w[4]) {
 
 PageLayout kelpin_fit_page(const std::vector<PlxRecord>& records, bool rotated, double long_side,
                            double margin) {
-    double w[4];
-    kelpin_first_window(records, w);
-    double dx = std::fabs(w[2] - w[0]), dy = std::fabs(w[3] - w[1]);
-    if (!(dx > 0) || !std::isfinite(dx))
-        dx = 10;
-    if (!(dy > 0) || !std::isfinite(dy))
-        dy = 8;
-    const double across = rotated ? dy : dx, down = rotated ? dx : dy;
+    // The page rules are the toolkit-free ones every renderer shares.
+    const PlxPage fitted = plx_fit_page(records, rotated, long_side, margin);
     PageLayout p;
-    p.rotated = rotated;
-    p.margin = margin;
-    const double inner = long_side - 2 * margin;
-    if (across >= down) {
-        p.width = long_side;
-        p.height = inner * down / across + 2 * margin;
-    } else {
-        p.height = long_side;
-        p.width = inner * across / down + 2 * margin;
-    }
+    p.rotated = fitted.rotated;
+    p.margin = fitted.margin;
+    p.width = fitted.width;
+    p.height = fitted.height;
     return p;
 }
 
