@@ -98,13 +98,19 @@ class Fd {
     child_fail(s.report, errno);
 }
 
-// Our environment with `vars` set or replaced, for execve.
-void set_environment(ChildSetup& s, const std::vector<std::pair<std::string, std::string>>& vars) {
+// Our environment with `vars` set or replaced and `removed` taken out, for
+// execve.
+void set_environment(ChildSetup& s, const std::vector<std::pair<std::string, std::string>>& vars,
+                     const std::vector<std::string>& removed) {
     s.env.clear();
     for (char** e = environ; e && *e; ++e) {
         std::string entry = *e;
         bool replaced = false;
         for (const auto& [name, value] : vars) {
+            if (entry.compare(0, name.size() + 1, name + "=") == 0)
+                replaced = true;
+        }
+        for (const std::string& name : removed) {
             if (entry.compare(0, name.size() + 1, name + "=") == 0)
                 replaced = true;
         }
@@ -119,8 +125,23 @@ void set_environment(ChildSetup& s, const std::vector<std::pair<std::string, std
     s.envp.push_back(nullptr);
 }
 
+// The descriptors a child gets as 0, 1 and 2, ours until it has them.
+struct StandardFiles {
+    Fd in, out, err;
+};
+
+// Opens `path` for the child (close-on-exec in us); false with `error` set.
+bool open_for_child(Fd& fd, const std::string& path, int flags, std::string& error) {
+    fd.reset(::open(path.c_str(), flags | O_CLOEXEC, 0644));
+    if (fd.get() < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 bool prepare(const std::vector<std::string>& argv, const ProcessOptions& options, ChildSetup& s,
-             Fd& null_in, Fd& null_out, std::string& error) {
+             StandardFiles& files, std::string& error) {
     if (argv.empty() || argv[0].empty()) {
         error = "no program named";
         return false;
@@ -131,21 +152,28 @@ bool prepare(const std::vector<std::string>& argv, const ProcessOptions& options
     s.argv.push_back(nullptr);
     if (!options.working_folder.empty())
         s.folder = options.working_folder.c_str();
-    if (!options.environment.empty())
-        set_environment(s, options.environment);
-    null_in.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    if (null_in.get() < 0) {
-        error = std::string("/dev/null: ") + std::strerror(errno);
+    if (!options.environment.empty() || !options.removed_environment.empty())
+        set_environment(s, options.environment, options.removed_environment);
+    const std::string input = options.input_file.empty() ? "/dev/null" : options.input_file;
+    if (!open_for_child(files.in, input, O_RDONLY, error))
+        return false;
+    s.null_in = files.in.get();
+    constexpr int kWrite = O_WRONLY | O_CREAT | O_TRUNC;
+    if (!options.output_file.empty()) {
+        if (!open_for_child(files.out, options.output_file, kWrite, error))
+            return false;
+    } else if (options.quiet_output && !open_for_child(files.out, "/dev/null", O_WRONLY, error)) {
         return false;
     }
-    s.null_in = null_in.get();
-    if (options.quiet_output) {
-        null_out.reset(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-        if (null_out.get() < 0) {
-            error = std::string("/dev/null: ") + std::strerror(errno);
-            return false;
+    s.null_out = files.out.get();
+    if (!options.error_file.empty()) {
+        if (options.error_file == options.output_file) {
+            s.error_out = s.null_out;
+        } else {
+            if (!open_for_child(files.err, options.error_file, kWrite, error))
+                return false;
+            s.error_out = files.err.get();
         }
-        s.null_out = null_out.get();
     }
     return true;
 }
@@ -178,8 +206,8 @@ ProcessResult process_run(const std::vector<std::string>& argv, const ProcessOpt
                           int timeout_ms) {
     ProcessResult result;
     ChildSetup setup;
-    Fd null_in, null_out;
-    if (!prepare(argv, options, setup, null_in, null_out, result.error))
+    StandardFiles files;
+    if (!prepare(argv, options, setup, files, result.error))
         return result;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -239,8 +267,8 @@ ProcessResult process_run(const std::vector<std::string>& argv, const ProcessOpt
 bool process_start(const std::vector<std::string>& argv, const ProcessOptions& options,
                    std::string& error) {
     ChildSetup setup;
-    Fd null_in, null_out;
-    if (!prepare(argv, options, setup, null_in, null_out, error))
+    StandardFiles files;
+    if (!prepare(argv, options, setup, files, error))
         return false;
     setup.new_session = true;
     int fds[2];
@@ -294,8 +322,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ProcessOpti
     error_text_.clear();
     result_ = ProcessResult();
     ChildSetup setup;
-    Fd null_in, null_out;
-    if (!prepare(argv, options, setup, null_in, null_out, error))
+    StandardFiles files;
+    if (!prepare(argv, options, setup, files, error))
         return false;
     int fds[2];
     Fd progress_write, error_write;
@@ -318,9 +346,9 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ProcessOpti
         setup.keep = progress_write.get();
         auto vars = options.environment;
         vars.emplace_back(options.progress_variable, "3");
-        set_environment(setup, vars);
+        set_environment(setup, vars, options.removed_environment);
     }
-    if (options.capture_error) {
+    if (options.capture_error && options.error_file.empty()) {
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
             error = std::string("pipe: ") + std::strerror(errno);
             close_pipes();

@@ -43,6 +43,15 @@ HANDLE open_null(DWORD access) {
                        nullptr);
 }
 
+// A file opened as an inheritable handle for a child: read, or written
+// from its start (created or truncated).
+HANDLE open_for_child(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    return CreateFileW(widen(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa,
+                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // An inheritable copy of one of our standard handles, or null.
 HANDLE inheritable(DWORD which) {
     HANDLE h = GetStdHandle(which);
@@ -55,24 +64,31 @@ HANDLE inheritable(DWORD which) {
     return copy;
 }
 
-// Our environment with `vars` set or replaced (names ignore case), as a
-// CreateProcess block.
-std::wstring environment_block(const std::vector<std::pair<std::string, std::string>>& vars) {
+// Takes the entries of variable `name` (case ignored) out of `entries`.
+void remove_variable(std::vector<std::wstring>& entries, const std::string& name) {
+    const std::wstring prefix = widen(name) + L"=";
+    std::erase_if(entries, [&](const std::wstring& e) {
+        return e.size() >= prefix.size() &&
+               CompareStringOrdinal(e.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                    static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+    });
+}
+
+// Our environment with `vars` set or replaced and `removed` taken out (names
+// ignore case), as a CreateProcess block.
+std::wstring environment_block(const std::vector<std::pair<std::string, std::string>>& vars,
+                               const std::vector<std::string>& removed) {
     std::vector<std::wstring> entries;
     if (wchar_t* env = GetEnvironmentStringsW()) {
         for (const wchar_t* p = env; *p; p += wcslen(p) + 1)
             entries.emplace_back(p);
         FreeEnvironmentStringsW(env);
     }
+    for (const std::string& name : removed)
+        remove_variable(entries, name);
     for (const auto& [name, value] : vars) {
-        const std::wstring wname = widen(name);
-        const std::wstring prefix = wname + L"=";
-        std::erase_if(entries, [&](const std::wstring& e) {
-            return e.size() >= prefix.size() &&
-                   CompareStringOrdinal(e.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                                        static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-        });
-        entries.push_back(prefix + widen(value));
+        remove_variable(entries, name);
+        entries.push_back(widen(name) + L"=" + widen(value));
     }
     std::wstring block;
     for (const auto& e : entries)
@@ -96,20 +112,41 @@ bool create(const std::vector<std::string>& argv, const ProcessOptions& options,
         error = "no program named";
         return false;
     }
-    Handle in(open_null(GENERIC_READ));
-    Handle out(options.quiet_output ? open_null(GENERIC_WRITE) : inheritable(STD_OUTPUT_HANDLE));
-    Handle err(extra.error ? nullptr : inheritable(STD_ERROR_HANDLE));
+    Handle in(options.input_file.empty() ? open_null(GENERIC_READ)
+                                         : open_for_child(options.input_file, false));
     if (!in.get()) {
-        error = "NUL: " + system_error_text(GetLastError());
+        const std::string name = options.input_file.empty() ? "NUL" : options.input_file;
+        error = name + ": " + system_error_text(GetLastError());
         return false;
     }
-    HANDLE child_err = extra.error ? extra.error : err.get();
+    Handle out;
+    if (!options.output_file.empty()) {
+        out.reset(open_for_child(options.output_file, true));
+        if (!out.get()) {
+            error = options.output_file + ": " + system_error_text(GetLastError());
+            return false;
+        }
+    } else {
+        out.reset(options.quiet_output ? open_null(GENERIC_WRITE) : inheritable(STD_OUTPUT_HANDLE));
+    }
+    const bool joined = !options.error_file.empty() && options.error_file == options.output_file;
+    Handle err;
+    if (!options.error_file.empty() && !joined) {
+        err.reset(open_for_child(options.error_file, true));
+        if (!err.get()) {
+            error = options.error_file + ": " + system_error_text(GetLastError());
+            return false;
+        }
+    } else if (!joined && !extra.error) {
+        err.reset(inheritable(STD_ERROR_HANDLE));
+    }
+    HANDLE child_err = joined ? out.get() : err.get() ? err.get() : extra.error;
 
     // Only these handles reach the child.
     std::vector<HANDLE> handles{in.get()};
     if (out.get())
         handles.push_back(out.get());
-    if (child_err)
+    if (child_err && child_err != out.get())
         handles.push_back(child_err);
     if (extra.inherit)
         handles.push_back(extra.inherit);
@@ -137,7 +174,9 @@ bool create(const std::vector<std::string>& argv, const ProcessOptions& options,
     const std::wstring folder = widen(options.working_folder);
     auto vars = options.environment;
     vars.insert(vars.end(), extra.environment.begin(), extra.environment.end());
-    std::wstring env = vars.empty() ? std::wstring() : environment_block(vars);
+    std::wstring env = vars.empty() && options.removed_environment.empty()
+                           ? std::wstring()
+                           : environment_block(vars, options.removed_environment);
     const BOOL ok =
         CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE,
                        flags | CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
@@ -258,7 +297,7 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ProcessOpti
         extra.environment.emplace_back(options.progress_variable,
                                        std::to_string(reinterpret_cast<uintptr_t>(w)));
     }
-    if (options.capture_error) {
+    if (options.capture_error && options.error_file.empty()) {
         if (!CreatePipe(&r, &w, &inherit, 0)) {
             error = "pipe: " + system_error_text(GetLastError());
             close_pipes();

@@ -164,6 +164,30 @@ TEST_F(ProcessTest, QuietOutputGoesNowhere) {
     EXPECT_EQ(read("stdout"), "shown\n");
 }
 
+TEST_F(ProcessTest, StandardFilesAndRemovedVariables) {
+    std::ofstream(path("in.txt")) << "typed\n";
+    setenv("TEST_GONE", "here", 1);
+    ProcessOptions o;
+    o.input_file = path("in.txt");
+    o.output_file = path("out.txt");
+    o.error_file = path("err.txt");
+    o.removed_environment = {"TEST_GONE"};
+    const char* script = "read l; echo \"$l ${TEST_GONE-unset}\"; echo oops >&2";
+    auto r = platform::process_run({"/bin/sh", "-c", script}, o, 20000);
+    EXPECT_EQ(r.exit_code, 0) << r.error;
+    EXPECT_EQ(read("out.txt"), "typed unset\n");
+    EXPECT_EQ(read("err.txt"), "oops\n");
+    // One name for both joins them in order.
+    o.error_file = o.output_file;
+    r = platform::process_run({"/bin/sh", "-c", "echo a; echo b >&2; echo c"}, o, 20000);
+    EXPECT_EQ(read("out.txt"), "a\nb\nc\n");
+    o.input_file = path("absent.txt");
+    r = platform::process_run({"/bin/sh", "-c", "true"}, o, 20000);
+    EXPECT_EQ(r.status, ProcessStatus::start_failed);
+    EXPECT_NE(r.error.find("absent.txt: "), std::string::npos) << r.error;
+    unsetenv("TEST_GONE");
+}
+
 TEST_F(ProcessTest, DetachedStartRunsOnItsOwn) {
     std::string error;
     ProcessOptions o;

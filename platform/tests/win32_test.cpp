@@ -80,6 +80,16 @@ const bool g_child = [] {
         std::fflush(stderr);
         ExitProcess(5);
     }
+    if (mode == "echo") {
+        // A line from standard input to standard output, a line to standard
+        // error, and whether PLATFORM_TEST_OUT reached us.
+        char line[64] = "";
+        if (!std::fgets(line, sizeof line, stdin))
+            line[0] = 0;
+        std::printf("%s%s\n", line, out.empty() ? "unset" : "set");
+        std::fputs("oops\n", stderr);
+        ExitProcess(0);
+    }
     if (mode == "sleep") {
         Sleep(60000);
         ExitProcess(0);
@@ -245,6 +255,26 @@ TEST_F(Win32, MissingProgramFailsToStartAndKeysNeverBlockWithoutAConsole) {
     r = platform::process_run({self_path()}, {}, 20000);
     ASSERT_EQ(r.status, platform::ProcessStatus::finished) << r.error;
     EXPECT_EQ(slurp(file("keys.txt")), "none -1");
+}
+
+TEST_F(Win32, StandardFilesAndRemovedVariables) {
+    write_text(file("in.txt"), "typed\n");
+    SetEnvironmentVariableW(L"PLATFORM_TEST_CHILD", L"echo");
+    SetEnvironmentVariableW(L"PLATFORM_TEST_OUT", L"x");
+    platform::ProcessOptions o;
+    o.input_file = file("in.txt");
+    o.output_file = file("out.txt");
+    o.error_file = file("err.txt");
+    o.removed_environment = {"platform_test_out"}; // names ignore case here
+    auto r = platform::process_run({self_path()}, o, 20000);
+    ASSERT_EQ(r.status, platform::ProcessStatus::finished) << r.error;
+    EXPECT_EQ(slurp(file("out.txt")), "typed\r\nunset\r\n");
+    EXPECT_EQ(slurp(file("err.txt")), "oops\r\n");
+    o.error_file = o.output_file;
+    o.removed_environment.clear();
+    r = platform::process_run({self_path()}, o, 20000);
+    EXPECT_EQ(slurp(file("out.txt")), "typed\r\nset\r\noops\r\n");
+    SetEnvironmentVariableW(L"PLATFORM_TEST_OUT", nullptr);
 }
 
 TEST_F(Win32, WatchedChildReportsProgressAndCauseAndCancelEndsItsTree) {

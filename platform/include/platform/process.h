@@ -39,6 +39,15 @@ struct ProcessOptions {
     std::string progress_variable;
     // ChildProcess only: the child's standard error is read by the parent.
     bool capture_error = false;
+    // Variables removed from the child's environment.
+    std::vector<std::string> removed_environment;
+    // A file the child reads as standard input (in place of /dev/null), and
+    // files its standard output and error are written to (created or
+    // truncated; the same name for both joins them in one file). Empty: the
+    // default. Given files win over quiet_output and capture_error.
+    std::string input_file;
+    std::string output_file;
+    std::string error_file;
 };
 
 // Runs argv[0] (a path; no search along PATH) with argv and waits at most
