@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -39,7 +40,7 @@ TEST(LargeFiles, PositionsAndLengthsPast2GiB) {
     const std::string dir = platform::make_private_folder("bigfile.", error);
     ASSERT_FALSE(dir.empty()) << error;
     const std::string name = platform::join_path(dir, "big.bin");
-    const std::int64_t far = (std::int64_t{3} << 30) + 5;
+    const std::int64_t beyond = (std::int64_t{3} << 30) + 5;
     {
         platform::FileHandle f(platform::open_file(name, "wb"));
         ASSERT_TRUE(f);
@@ -49,18 +50,18 @@ TEST(LargeFiles, PositionsAndLengthsPast2GiB) {
         DeviceIoControl(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f.get()))),
                         FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &got, nullptr);
 #endif
-        ASSERT_EQ(platform::seek_file(f.get(), far, SEEK_SET), 0);
-        EXPECT_EQ(platform::tell_file(f.get()), far);
+        ASSERT_EQ(platform::seek_file(f.get(), beyond, SEEK_SET), 0);
+        EXPECT_EQ(platform::tell_file(f.get()), beyond);
         ASSERT_EQ(std::fputc('x', f.get()), 'x');
-        EXPECT_EQ(platform::tell_file(f.get()), far + 1);
+        EXPECT_EQ(platform::tell_file(f.get()), beyond + 1);
         ASSERT_TRUE(platform::close_file(f));
     }
-    EXPECT_EQ(platform::file_length(name), far + 1);
+    EXPECT_EQ(platform::file_length(name), beyond + 1);
     {
         platform::FileHandle f(platform::open_file(name, "rb"));
         ASSERT_TRUE(f);
         ASSERT_EQ(platform::seek_file(f.get(), -1, SEEK_END), 0);
-        EXPECT_EQ(platform::tell_file(f.get()), far);
+        EXPECT_EQ(platform::tell_file(f.get()), beyond);
         EXPECT_EQ(std::fgetc(f.get()), 'x');
     }
     std::filesystem::remove_all(std::filesystem::u8path(dir));
@@ -68,8 +69,11 @@ TEST(LargeFiles, PositionsAndLengthsPast2GiB) {
 
 #ifdef _WIN32
 TEST(Console, OutputIsUtf8UntilPutBack) {
-    if (GetConsoleOutputCP() == 0)
+    if (GetConsoleOutputCP() == 0) {
+        // Under ctest there is none; the run on a terminal demands one.
+        ASSERT_EQ(std::getenv("PLATFORM_TEST_NEEDS_CONSOLE"), nullptr) << "no console attached";
         GTEST_SKIP() << "no console attached";
+    }
     const UINT before = 437;
     ASSERT_TRUE(SetConsoleOutputCP(before));
     platform::console_output_utf8();
