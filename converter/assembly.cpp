@@ -43,11 +43,10 @@ char sensor_letter(int sensor_type) {
 
 std::string location_file_name(const std::string& work_name, const char location[2]) {
     // A character that cannot stand in a file name is written as '_'.
-    auto safe = [](char c) { return (c == '/' || c == '\0') ? '_' : c; };
     std::string tag = "_";
-    tag += safe(location[0]);
+    tag += platform::file_name_char(location[0]);
     if (location[1] != ' ')
-        tag += safe(location[1]);
+        tag += platform::file_name_char(location[1]);
     const auto dot = platform::extension_dot(work_name);
     if (dot == std::string::npos)
         return work_name + tag;
@@ -91,8 +90,14 @@ bool ChannelAssembly::start_channel(const std::string& work_name, int k,
         say("\nERROR: SUDS file would overwrite the input file: %s\n", name.c_str());
         return false;
     }
-    const auto it = std::find(work_files_.begin(), work_files_.end(), name);
+    // Names the system does not tell apart (on Windows "A1" and "a1") are one
+    // file: it is appended to, never created again over its first channels.
+    const auto it = std::find_if(work_files_.begin(), work_files_.end(), [&](const std::string& w) {
+        return w == name || platform::same_file(w, name);
+    });
     const bool reopen = it != work_files_.end();
+    if (reopen)
+        name = *it;
     // SUDS positions are 32-bit: the file must stay below 2 GiB.
     // SUDS output (-suds) is written under its staging name until pass 1 succeeds;
     // a work file for pass 2 is written under its own name.

@@ -22,10 +22,13 @@ void put_text(std::uint8_t* p, const std::string& text, std::size_t width) {
 
 } // namespace
 
-long recorder_plan_samples(const RecorderPlan& plan) {
+std::int64_t recorder_plan_samples(const RecorderPlan& plan) {
     if (plan.samples_override >= 0)
         return plan.samples_override;
-    return std::lround(plan.rate * plan.subframe_ms / 1000.0);
+    // Rounded in 64 bits (long has 32 on Windows); past that, or not a
+    // number, it is out of range as -1.
+    const double n = plan.rate * plan.subframe_ms / 1000.0;
+    return std::fabs(n) < 1e18 ? std::llround(n) : -1;
 }
 
 GenSignalStream::GenSignalStream(const RecorderPlan& plan, int channel)
@@ -40,10 +43,12 @@ std::int32_t GenSignalStream::next() {
     rng_ ^= rng_ << 25;
     rng_ ^= rng_ >> 27;
     const std::uint64_t r = rng_ * 2685821657736338717ull;
+    // Samples are rounded in 64 bits (llround, not lround, whose long has 32
+    // on Windows), so that a large amplitude gives the same file everywhere.
     switch (signal_) {
     case GenSignal::Sine: {
         const double f = 0.5 * (channel_ + 1); // Hz
-        return static_cast<std::int32_t>(std::lround(
+        return static_cast<std::int32_t>(std::llround(
             amplitude_ * std::sin(2.0 * M_PI * f * static_cast<double>(i) / rate_ + channel_)));
     }
     case GenSignal::RandomWalk: {
@@ -54,11 +59,11 @@ std::int32_t GenSignalStream::next() {
         return static_cast<std::int32_t>(walk_);
     }
     case GenSignal::Constant:
-        return static_cast<std::int32_t>(std::lround(amplitude_));
+        return static_cast<std::int32_t>(std::llround(amplitude_));
     case GenSignal::Steps: {
         const auto step = static_cast<std::uint64_t>(static_cast<double>(i) / rate_);
         const double level = (step % 2 == 0 ? 1.0 : -1.0) * amplitude_;
-        return static_cast<std::int32_t>(std::lround(level));
+        return static_cast<std::int32_t>(std::llround(level));
     }
     case GenSignal::FullRange:
         switch (i % 4) {
@@ -98,11 +103,12 @@ static bool write_bytes(std::FILE* f, const std::uint8_t* p, std::size_t n) {
 
 bool recorder_write(const RecorderPlan& plan, const std::string& path, std::string* error) {
     const int nch = static_cast<int>(plan.channels.size());
-    const long n = recorder_plan_samples(plan);
-    if (n < 0 || n > 4 * kMaxSubframeSamples) {
-        *error = "samples per subframe out of range: " + std::to_string(n);
+    const std::int64_t planned = recorder_plan_samples(plan);
+    if (planned < 0 || planned > 4 * kMaxSubframeSamples) {
+        *error = "samples per subframe out of range: " + std::to_string(planned);
         return false;
     }
+    const long n = static_cast<long>(planned);
     for (const auto& ch : plan.channels) {
         if (ch.compressed && n % 20 != 0) {
             *error = "a compressed channel needs a multiple of 20 samples per subframe, not " +
@@ -234,7 +240,7 @@ bool recorder_write(const RecorderPlan& plan, const std::string& path, std::stri
 }
 
 std::vector<std::int32_t> recorder_channel_samples(const RecorderPlan& plan, int channel) {
-    const long n = recorder_plan_samples(plan);
+    const std::int64_t n = std::max<std::int64_t>(recorder_plan_samples(plan), 0);
     const int count = plan.subframes + (channel < plan.partial_group ? 1 : 0);
     GenSignalStream s(plan, channel);
     std::vector<std::int32_t> out(static_cast<std::size_t>(n) * static_cast<std::size_t>(count));

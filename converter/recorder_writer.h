@@ -56,7 +56,7 @@ struct RecorderPlan {
 };
 
 // Samples per subframe of the description.
-long recorder_plan_samples(const RecorderPlan& plan);
+std::int64_t recorder_plan_samples(const RecorderPlan& plan);
 
 // The samples of one channel, in order; next() gives the following one.
 class GenSignalStream {

@@ -164,8 +164,11 @@ double bit_weight_of(const WriterContext& ctx, int ordinal) {
 int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Trace& t,
                             WriterContext& ctx) {
     const int ordinal = ++ctx.channel_ordinal;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_%.3s.asc", codes.channel);
+    std::string suffix = "_";
+    // The code goes into the name: a character no name can hold becomes '_'.
+    for (std::size_t i = 0; i < 3 && codes.channel[i] != '\0'; ++i)
+        suffix += platform::file_name_char(codes.channel[i]);
+    suffix += ".asc";
     const std::string name = platform::replace_extension(ctx.current_output, suffix);
     if (ctx.verbose)
         report("Output file: %s\n", name.c_str());

@@ -176,4 +176,9 @@ int console_read_key(bool echo) {
     return c;
 }
 
+// A terminal takes the bytes as they are: UTF-8 needs nothing here.
+void console_output_utf8() {}
+
+void console_output_restore() {}
+
 } // namespace platform

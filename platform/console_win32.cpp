@@ -1,10 +1,13 @@
-// Console keys on Windows: the console's own key reading when standard input
-// is a console; a pipe or file is read byte by byte and never blocks.
+// Console keys and output code page on Windows: the console's own key reading
+// when standard input is a console; a pipe or file is read byte by byte and
+// never blocks.
 #include <conio.h>
 #include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 
 #include "platform/console.h"
@@ -97,6 +100,40 @@ int console_read_key(bool echo) {
         std::fflush(stdout);
     }
     return c;
+}
+
+namespace {
+
+// The output code page to put back; 0 when none was replaced. Atomic: a
+// Ctrl-C handler runs on a thread of its own.
+std::atomic<UINT> g_saved_output_page{0};
+
+BOOL WINAPI restore_on_break(DWORD) {
+    console_output_restore();
+    return FALSE; // the break goes on to end the program as usual
+}
+
+} // namespace
+
+void console_output_utf8() {
+    const UINT page = GetConsoleOutputCP(); // 0: no console attached
+    if (page == 0 || page == CP_UTF8 || g_saved_output_page.load() != 0)
+        return;
+    if (!SetConsoleOutputCP(CP_UTF8))
+        return;
+    g_saved_output_page = page;
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        std::atexit([] { console_output_restore(); });
+        SetConsoleCtrlHandler(restore_on_break, TRUE);
+    }
+}
+
+void console_output_restore() {
+    const UINT page = g_saved_output_page.exchange(0);
+    if (page != 0)
+        SetConsoleOutputCP(page);
 }
 
 } // namespace platform

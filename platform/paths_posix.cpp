@@ -9,6 +9,10 @@
 
 namespace platform {
 
+char file_name_char(char c) {
+    return (c == '/' || c == '\0') ? '_' : c;
+}
+
 bool is_absolute_path(const std::string& path) {
     return !path.empty() && path[0] == '/';
 }

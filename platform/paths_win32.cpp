@@ -10,6 +10,25 @@
 
 namespace platform {
 
+char file_name_char(char c) {
+    if (static_cast<unsigned char>(c) < 0x20)
+        return '_';
+    switch (c) {
+    case '\\':
+    case '/':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
+        return '_';
+    default:
+        return c;
+    }
+}
+
 bool is_absolute_path(const std::string& path) {
     if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
         is_path_separator(path[2]))

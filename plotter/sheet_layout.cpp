@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 
 #include <plotdev/plotdev.h>
@@ -20,9 +21,10 @@ namespace {
 // Tick loops stop after this many ticks, whatever the times in the file say.
 constexpr long kMaxTicks = 100000;
 
-// Whole hundredths of a value, kept inside the range of a long whatever the file holds.
-long hundredths(double v) {
-    return static_cast<long>(std::clamp(v * 100.0, -9.0e18, 9.0e18));
+// Whole hundredths of a value, kept inside 64 bits whatever the file holds
+// (seconds since 1970 in hundredths pass 32 bits, the size of long on Windows).
+std::int64_t hundredths(double v) {
+    return static_cast<std::int64_t>(std::clamp(v * 100.0, -9.0e18, 9.0e18));
 }
 
 int16_t text_color() {
@@ -76,12 +78,12 @@ void time_axis(float a, float b, float yL, float yR) {
     text_centred(a - 0.07f, yL / 2, 0.07f, steps.name, 90.0f);
     text_centred(a - 0.04f, yL, 0.07f, sheet_number_text(t0 / steps.unit), 90.0f);
 
-    const long first = (hundredths(t0) / steps.minor + 1) * steps.minor;
-    const long end = hundredths(tend);
+    const std::int64_t first = (hundredths(t0) / steps.minor + 1) * steps.minor;
+    const std::int64_t end = hundredths(tend);
     plot_pen(a - 0.15f, yL, PEN_UP);
     plot_pen(a - 0.1f, yL, PEN_DOWN);
     long ticks = 0;
-    for (long v = first; v <= end && ticks < kMaxTicks; v += steps.minor, ++ticks) {
+    for (std::int64_t v = first; v <= end && ticks < kMaxTicks; v += steps.minor, ++ticks) {
         const float y = static_cast<float>(yL + (v / 100.0 - t0) * sv.time_scale);
         plot_pen(a - 0.1f, y, PEN_DOWN);
         if (v % steps.major == 0) {
@@ -103,7 +105,7 @@ void time_axis(float a, float b, float yL, float yR) {
     plot_pen(b + 0.05f, yL, PEN_UP);
     plot_pen(b, yL, PEN_DOWN);
     ticks = 0;
-    for (long v = first; v <= end && ticks < kMaxTicks; v += steps.minor, ++ticks) {
+    for (std::int64_t v = first; v <= end && ticks < kMaxTicks; v += steps.minor, ++ticks) {
         const float y = static_cast<float>(yL + (v / 100.0 - t0) * sv.time_scale);
         plot_pen(b, y, PEN_DOWN);
         plot_pen(b + (v % steps.major == 0 ? 0.05f : 0.025f), y, PEN_DOWN);
@@ -120,9 +122,9 @@ void range_axis(const TraceDatabase& db, float xs, float xe, float ya, float yb)
     st.sheet.range_scale = static_cast<float>((xe - xs) / std::max(span, 0.01));
     long major, minor;
     sheet_range_steps(span, &major, &minor);
-    const long first = (hundredths(range_min) / minor + 1) * minor;
-    const long end = hundredths(range_max);
-    auto X = [&](long v) {
+    const std::int64_t first = (hundredths(range_min) / minor + 1) * minor;
+    const std::int64_t end = hundredths(range_max);
+    auto X = [&](std::int64_t v) {
         return static_cast<float>(xs + (v / 100.0 - range_min) * st.sheet.range_scale);
     };
 
@@ -131,7 +133,7 @@ void range_axis(const TraceDatabase& db, float xs, float xe, float ya, float yb)
     plot_pen(xs, ya + 0.05f, PEN_UP);
     plot_pen(xs, ya, PEN_DOWN);
     long ticks = 0;
-    for (long v = first; v <= end && ticks < kMaxTicks; v += minor, ++ticks) {
+    for (std::int64_t v = first; v <= end && ticks < kMaxTicks; v += minor, ++ticks) {
         const float x = X(v);
         plot_pen(x, ya, PEN_DOWN);
         if (v % major == 0) {
@@ -150,7 +152,7 @@ void range_axis(const TraceDatabase& db, float xs, float xe, float ya, float yb)
     plot_pen(xs, yb - 0.05f, PEN_UP);
     plot_pen(xs, yb, PEN_DOWN);
     ticks = 0;
-    for (long v = first; v <= end && ticks < kMaxTicks; v += minor, ++ticks) {
+    for (std::int64_t v = first; v <= end && ticks < kMaxTicks; v += minor, ++ticks) {
         const float x = X(v);
         plot_pen(x, yb, PEN_DOWN);
         plot_pen(x, yb - (v % major == 0 ? 0.05f : 0.025f), PEN_DOWN);
@@ -338,7 +340,7 @@ int plot_sheet(TraceDatabase& db, TraceDrawRun& run, int sheet, int sheets, int 
 
 std::string sheet_number_text(double value, int precision) {
     if (value == std::trunc(value) && std::fabs(value) < 9.2e18)
-        return format("%ld", static_cast<long>(value));
+        return format("%lld", static_cast<long long>(value));
     std::string t = format("%-12.*f", precision, value);
     return t.substr(0, t.find(' '));
 }

@@ -15,7 +15,7 @@ void sheet_time_window(TraceDatabase& db);
 // (0 = best fit, at most 24 a sheet).
 void sheet_page_split(int count, int setting, int* per_page, int* sheets);
 
-// Number as axis text: "%ld" when whole, else the leading part of "%-12.*f".
+// Number as axis text: "%lld" when whole, else the leading part of "%-12.*f".
 std::string sheet_number_text(double value, int precision = 1);
 
 // Time axis unit, its name and the major and minor tick steps in hundredths of a second.

@@ -551,3 +551,31 @@ TEST(Pass1Sweep, AFailureFoundAfterTheLayoutLeavesOnlyWhatTheWalkMakes) {
     run_reset();
     suds_reset();
 }
+
+TEST_F(Pass1, LocationCodesMakeNamesTheSystemTakes) {
+    // ':' and '*' cannot stand in a Windows name, and names there ignore case:
+    // the two codes of each pair share one file, which keeps both channels.
+    RecorderPlan plan = make_plan({{"BHZ", "0:"}, {"BHZ", "0*"}, {"BHZ", "a1"}, {"BHZ", "A1"}});
+    const std::string text = convert(plan);
+    ASSERT_TRUE(ok_) << text;
+#ifdef _WIN32
+    const std::vector<std::string> names = {"rec_0_.suds", "rec_a1.suds"};
+    const std::vector<std::vector<int>> channels = {{1, 2}, {3, 4}};
+#else
+    const std::vector<std::string> names = {"rec_0:.suds", "rec_0*.suds", "rec_a1.suds",
+                                            "rec_A1.suds"};
+    const std::vector<std::vector<int>> channels = {{1}, {2}, {3}, {4}};
+#endif
+    std::vector<std::string> files;
+    for (const auto& n : names)
+        files.push_back(dir_.file(n));
+    EXPECT_EQ(g_run.work_files, files);
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        const auto got = read_suds_channels(files[f]);
+        ASSERT_EQ(got.size(), channels[f].size()) << files[f];
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].sc.channel, channels[f][i]);
+            EXPECT_EQ(got[i].samples, recorder_channel_samples(plan, channels[f][i] - 1));
+        }
+    }
+}

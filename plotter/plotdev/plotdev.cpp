@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/console.h"
+#include "platform/file_handle.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
@@ -153,7 +154,8 @@ void plot_finish(bool save) {
     if (s.temp_file) {
         std::FILE* f = s.temp_file.get();
         complete = std::fflush(f) == 0;
-        const long pos = std::ftell(f);
+        // 64-bit: ftell's long has 32 bits on Windows.
+        const int64_t pos = platform::tell_file(f);
         length = pos > 0 ? pos : 0;
         const std::vector<uint8_t> end = plx_encode_end();
         complete = complete && std::fwrite(end.data(), 1, end.size(), f) == end.size();

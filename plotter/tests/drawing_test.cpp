@@ -584,3 +584,8 @@ TEST_F(Drawing, AmplitudeNumbersInVoltsWhenGainAndConstantAreKnown) {
 }
 
 } // namespace
+
+TEST(SheetNumbers, WholeNumbersPast32BitsKeepTheirDigits) {
+    EXPECT_EQ(sheet_number_text(5e9), "5000000000");
+    EXPECT_EQ(sheet_number_text(-1234567890123.0), "-1234567890123");
+}

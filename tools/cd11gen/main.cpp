@@ -1,5 +1,6 @@
 // cd11gen: writes a synthetic recorder CD1.1 file from a short description
 // given on the command line.
+#include "platform/console.h"
 #include "recorder_writer.h"
 #include "talvex_version.h"
 
@@ -92,6 +93,8 @@ int fail(const char* what, const char* arg) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Names outside ASCII are written as UTF-8: the console is to show them so.
+    platform::console_output_utf8();
     RecorderPlan plan;
     plan.start_ms = 1158920430750; // 2006-09-22 10:20:30.750
     bool trigger_time_given = false;

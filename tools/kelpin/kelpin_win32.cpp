@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "plotdev/plotdev.h"
 #include "plx_page.h"
 #include "talvex_version.h"
@@ -417,6 +418,8 @@ bool is_switch(const std::string& a, const char* name) {
 } // namespace
 
 int main() {
+    // Names outside ASCII are written as UTF-8: the console is to show them so.
+    platform::console_output_utf8();
     std::string out, plot;
     bool rotated = true, to_file = false;
     const std::vector<std::string> args = arguments();

@@ -11,6 +11,7 @@
 
 #include "listing.h"
 #include "platform/command_line.h"
+#include "platform/console.h"
 #include "platform/paths.h"
 #include "talvex_version.h"
 
@@ -38,6 +39,8 @@ constexpr const char* kUsage =
     "length (s), rate (sps), sensor, motion and units. See ostrand(1).\n";
 
 int main(int argc, char** argv) {
+    // Names outside ASCII are written as UTF-8: the console is to show them so.
+    platform::console_output_utf8();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);

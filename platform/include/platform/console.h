@@ -1,6 +1,6 @@
-// Console keys. On a terminal, standard input is switched to raw keys only
-// while a key is read or tested; when standard input is not a terminal,
-// testing and reading never block.
+// Console keys and UTF-8 output. On a terminal, standard input is switched to
+// raw keys only while a key is read or tested; when standard input is not a
+// terminal, testing and reading never block.
 #pragma once
 
 namespace platform {
@@ -17,5 +17,15 @@ bool console_key_waiting();
 // standard output. On a terminal this waits for a key; otherwise it returns
 // -1 at once when no byte is ready or at end of file.
 int console_read_key(bool echo);
+
+// Lets the console show the UTF-8 text the programs write: on Windows, when a
+// console is attached and its output code page is another, that page becomes
+// UTF-8 until the program ends (also by Ctrl-C), and the one it had is put
+// back then, so the console's later programs see what they expect. Elsewhere,
+// and without a console, it does nothing.
+void console_output_utf8();
+
+// Puts back now the output code page console_output_utf8 replaced, if any.
+void console_output_restore();
 
 } // namespace platform

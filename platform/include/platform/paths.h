@@ -31,6 +31,12 @@ inline constexpr bool is_path_separator(char c) {
 #endif
 }
 
+// c as it may stand in a file name made from what a file holds (a location or
+// channel code): a character the system does not take in names becomes '_'.
+// On Windows that is \\ / : * ? " < > | and the control characters below
+// 0x20; elsewhere '/' and NUL.
+char file_name_char(char c);
+
 // Offset of the last separator of path, or npos.
 std::string::size_type last_separator(const std::string& path);
 
