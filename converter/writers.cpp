@@ -169,7 +169,20 @@ int write_ascii_per_channel(int descriptor, const ChannelCodes& codes, const Tra
     for (std::size_t i = 0; i < 3 && codes.channel[i] != '\0'; ++i)
         suffix += platform::file_name_char(codes.channel[i]);
     suffix += ".asc";
-    const std::string name = platform::replace_extension(ctx.current_output, suffix);
+    std::string name = platform::replace_extension(ctx.current_output, suffix);
+    // Two channels with one code (or codes the system does not tell apart)
+    // must not share a file: a later one gets a number behind its code.
+    auto taken = [&ctx](const std::string& n) {
+        for (const std::string& w : ctx.channel_files)
+            if (w == n || platform::same_file(w, n))
+                return true;
+        return false;
+    };
+    for (int k = 2; taken(name); ++k)
+        name =
+            platform::replace_extension(ctx.current_output, suffix.substr(0, suffix.size() - 4) +
+                                                                "_" + std::to_string(k) + ".asc");
+    ctx.channel_files.push_back(name);
     if (ctx.verbose)
         report("Output file: %s\n", name.c_str());
     if (!ctx.input_name.empty() && platform::same_file(name, ctx.input_name)) {

@@ -38,8 +38,9 @@ struct WriterContext {
     std::string input_name;          // a per-channel file may not be the input
     std::string current_output;      // output name of the work file; names the per-channel files
     std::vector<double> bit_weights; // of each channel, by ordinal (from 1)
-    int channel_ordinal = 0;      // per-channel ASCII: increased before each channel, never reset
-    Progress* progress = nullptr; // told the work-file position as samples are read
+    int channel_ordinal = 0; // per-channel ASCII: increased before each channel, never reset
+    std::vector<std::string> channel_files; // per-channel ASCII: the names written so far
+    Progress* progress = nullptr;           // told the work-file position as samples are read
     // The work file's bytes: samples are taken from it where it holds them,
     // else read through the SUDS descriptor (whose error text is then reported).
     platform::MappedFile* work = nullptr;
