@@ -21,7 +21,13 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     // No display: the programs must not open a window in these runs.
     options.env.push_back("DISPLAY=");
     options.timeout_seconds = 60;
-    const RunResult r = testkit::run_program(program, args, cwd, options);
+    RunResult r = testkit::run_program(program, args, cwd, options);
+    // The programs' messages are console text: "\r\n" line ends on Windows,
+    // never mixed with bare ones.
+    EXPECT_FALSE(testkit::has_bare_line_feed(r.out)) << program << " stdout:\n" << r.out;
+    EXPECT_FALSE(testkit::has_bare_line_feed(r.err)) << program << " stderr:\n" << r.err;
+    r.out = testkit::plain_lines(r.out);
+    r.err = testkit::plain_lines(r.err);
     // In the sanitized build a fault of the program ends it with status 1
     // too, which the cases expect for a refusal: the report tells them apart.
     if (r.err.find("runtime error:") != std::string::npos ||
