@@ -932,7 +932,7 @@ TEST_F(Catalogue, PlxExportIntoAMissingFolder) {
         const std::string out = testkit::join(dir / "missing", std::string("out.") + ext);
         const RunResult r = run_program(KELPIN_BIN, {"-o", out, dir / "sheet.plx"}, dir.path());
         EXPECT_EQ(r.status, 1) << ext;
-        // The reason after the name is cairo's own text.
+        // The reason after the name is the graphics library's own text.
         EXPECT_THAT(r.err, HasSubstr("kelpin: cannot write " + out + ": ")) << ext;
         EXPECT_FALSE(file_exists(out)) << ext;
     }
