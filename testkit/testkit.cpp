@@ -132,3 +132,31 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 }
 
 } // namespace testkit
+
+namespace testkit {
+
+std::string plain_lines(const std::string& text) {
+#ifdef _WIN32
+    std::string s;
+    s.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            s += text[i];
+    return s;
+#else
+    return text;
+#endif
+}
+
+bool has_bare_line_feed(const std::string& text) {
+#ifdef _WIN32
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            return true;
+#else
+    (void)text;
+#endif
+    return false;
+}
+
+} // namespace testkit

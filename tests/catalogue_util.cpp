@@ -1,82 +1,33 @@
 #include "catalogue_util.h"
 
+#include <filesystem>
+
+#ifndef _WIN32
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <signal.h>
-#include <sstream>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool file_exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(path, ec);
-}
-
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd, const std::vector<std::string>& env) {
-    RunResult r;
-    TempDir io;
-    const std::string out_path = io / "stdout", err_path = io / "stderr";
-    const pid_t pid = fork();
-    if (pid < 0)
-        return r;
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0)
-            _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        for (const std::string& e : env) {
-            const auto eq = e.find('=');
-            const std::string name = e.substr(0, eq), value = e.substr(eq + 1);
-            if (value.empty())
-                unsetenv(name.c_str());
-            else
-                setenv(name.c_str(), value.c_str(), 1);
-        }
-        // No display: the programs must not open a window in these runs.
-        unsetenv("DISPLAY");
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        alarm(60);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
+    testkit::RunOptions options;
+    options.env = env;
+    // No display: the programs must not open a window in these runs.
+    options.env.push_back("DISPLAY=");
+    options.timeout_seconds = 60;
+    RunResult r = testkit::run_program(program, args, cwd, options);
+    // The programs' messages are console text: "\r\n" line ends on Windows,
+    // never mixed with bare ones.
+    EXPECT_FALSE(testkit::has_bare_line_feed(r.out)) << program << " stdout:\n" << r.out;
+    EXPECT_FALSE(testkit::has_bare_line_feed(r.err)) << program << " stderr:\n" << r.err;
+    r.out = testkit::plain_lines(r.out);
+    r.err = testkit::plain_lines(r.err);
     // In the sanitized build a fault of the program ends it with status 1
     // too, which the cases expect for a refusal: the report tells them apart.
     if (r.err.find("runtime error:") != std::string::npos ||
@@ -88,10 +39,13 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 Snapshot snapshot(const std::string& folder) {
     Snapshot s;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec);
+    for (auto it = fs::recursive_directory_iterator(testkit::fs_path(folder), ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-        if (it->is_regular_file())
-            s[it->path().string()] = read_file(it->path().string());
+        if (it->is_regular_file()) {
+            const std::u8string name = it->path().u8string();
+            const std::string path(name.begin(), name.end());
+            s[path] = read_file(path);
+        }
     return s;
 }
 
@@ -115,19 +69,7 @@ std::vector<std::string> damaged_files(const Snapshot& before, const std::string
     return damaged;
 }
 
-TempDir::TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/talvex-catalogue-XXXXXX";
-    if (char* made = mkdtemp(pattern.data()))
-        path_ = made;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    if (!path_.empty())
-        fs::remove_all(path_, ec);
-}
-
+#ifndef _WIN32
 SmallDisk::SmallDisk(long bytes) {
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
     if (mount("tmpfs", dir_.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0) {
@@ -164,3 +106,4 @@ bool SmallDisk::fill_leaving(long leave) {
     std::fclose(f);
     return true;
 }
+#endif

@@ -1,6 +1,7 @@
 // Helpers of the bad-input catalogue: running a built program with its
 // output captured, snapshots of a folder to prove that no earlier file was
-// lost or cut, and a small file system of its own for the full-disk cases.
+// lost or cut, and (on Linux) a small file system of its own for the
+// full-disk cases.
 #pragma once
 
 #include <cstdint>
@@ -8,21 +9,21 @@
 #include <string>
 #include <vector>
 
-struct RunResult {
-    int status = -1; // exit status; 128 + signal number when killed
-    std::string out; // standard output
-    std::string err; // standard error
-};
+#include "testkit/testkit.h"
+
+using testkit::file_exists;
+using testkit::read_file;
+using testkit::RunResult;
+using testkit::TempDir;
+using testkit::write_file;
 
 // Runs program with args in folder cwd, with extra "NAME=value" entries put
 // into the environment (an entry "NAME=" with nothing after removes NAME).
-// Standard input is /dev/null. Killed after 60 seconds.
+// Standard input is the null device, there is no display, and a run still
+// going after 60 seconds is ended as a failure. A sanitizer report on
+// standard error fails the test.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd, const std::vector<std::string>& env = {});
-
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
-bool file_exists(const std::string& path);
 
 // Every regular file below folder, by path, with its bytes.
 using Snapshot = std::map<std::string, std::string>;
@@ -34,20 +35,7 @@ Snapshot snapshot(const std::string& folder);
 std::vector<std::string> damaged_files(const Snapshot& before, const std::string& folder,
                                        const std::vector<std::string>& may_change = {});
 
-// A private temporary folder, removed with everything in it on destruction.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
+#ifndef _WIN32
 // A tmpfs of the given size mounted on a fresh folder, unmounted (lazily, if
 // a file is still open) and removed on destruction. ok() is false with
 // why() set when mounting is not permitted here.
@@ -65,7 +53,8 @@ class SmallDisk {
     bool fill_leaving(long leave);
 
   private:
-    TempDir dir_;
+    TempDir dir_{"talvex-disk-"};
     bool mounted_ = false;
     std::string why_;
 };
+#endif

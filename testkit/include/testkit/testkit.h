@@ -74,3 +74,17 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::string& cwd, const RunOptions& options = RunOptions());
 
 } // namespace testkit
+
+namespace testkit {
+
+// Text written in text mode (a child's standard output and error, the log
+// and listing files) with "\n" line ends: on Windows the C library writes
+// each "\n" as "\r\n", which becomes "\n" again here; elsewhere the text is
+// returned as it is.
+std::string plain_lines(const std::string& text);
+
+// true when text has a "\n" without the "\r" that text mode puts before it
+// on Windows; always false elsewhere.
+bool has_bare_line_feed(const std::string& text);
+
+} // namespace testkit

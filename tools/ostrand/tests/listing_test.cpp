@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <sys/wait.h>
 
 #include "info_view.h"
+#include "testkit/testkit.h"
 
 namespace fs = std::filesystem;
 
@@ -108,19 +105,19 @@ TEST(ListingLine, ColumnsLineUpUnderTheInfoHeader) {
     expect_under_header(ostrand_line(trace(sc, kStart, 8640000, 100.0f), &sc));
 }
 
+// The listing is a text file: the system's line ends.
+#ifdef _WIN32
+const char* const kLineEnd = "\r\n";
+#else
+const char* const kLineEnd = "\n";
+#endif
+
 class OstrandRun : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char templ[] = "/tmp/ostrand_test.XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir_ = templ;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Writes StationComp, DescripTrace and samples per channel.
     std::string write_suds(const std::string& name,
                            const std::vector<std::pair<const char*, char>>& channels) {
-        std::string path = (dir_ / name).string();
+        std::string path = dir_ / name;
         int fd = suds_open(path.c_str(), SUDS_MODE_CREATE);
         EXPECT_NE(fd, 0) << suds_error_text();
         int k = 0;
@@ -138,27 +135,27 @@ class OstrandRun : public ::testing::Test {
         suds_close(fd);
         return path;
     }
-    int run(const std::string& args) {
-        std::string cmd = std::string(OSTRAND_BIN) + " " + args + " >" + (dir_ / "out").string() +
-                          " 2>" + (dir_ / "err").string();
-        int st = std::system(cmd.c_str());
-        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    // Runs ostrand; its standard output and error are kept as "out" and "err".
+    int run(const std::vector<std::string>& args) {
+        const testkit::RunResult r = testkit::run_program(OSTRAND_BIN, args, dir_.path());
+        testkit::write_file(dir_ / "out", r.out);
+        testkit::write_file(dir_ / "err", r.err);
+        return r.status;
     }
-    std::string read(const std::string& name) {
-        std::ifstream in(dir_ / name);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    fs::path dir_;
+    std::string read(const std::string& name) { return testkit::read_file(dir_ / name); }
+    bool exists(const std::string& name) { return testkit::file_exists(dir_ / name); }
+    testkit::TempDir dir_{"ostrand-test-"};
 };
 
 TEST_F(OstrandRun, WritesTheListingBesideTheFile) {
     std::string path = write_suds("rec.v1.suds", {{"BHE", 'E'}, {"BHN", 'N'}, {"BHZ", 'V'}});
-    ASSERT_EQ(run("/l " + path), 0) << read("err");
+    ASSERT_EQ(run({"/l", path}), 0) << read("err");
     std::vector<std::string> lines;
-    ASSERT_TRUE(fenwold::info_read_listing((dir_ / "rec.v1.info").string(), lines));
+    ASSERT_TRUE(fenwold::info_read_listing(dir_ / "rec.v1.info", lines));
     ASSERT_EQ(lines.size(), 3u);
+    const std::string listing = read("rec.v1.info");
+    EXPECT_EQ(listing.substr(listing.size() - std::strlen(kLineEnd)), kLineEnd);
+    EXPECT_EQ(listing.find(kLineEnd), lines[0].size());
     EXPECT_EQ(lines[0].substr(15, 3), "BHE"); // file order
     EXPECT_NE(lines[0].find("    1.000   100.000 s      -      ct"), std::string::npos) << lines[0];
     fenwold::info_order(lines);
@@ -167,11 +164,11 @@ TEST_F(OstrandRun, WritesTheListingBesideTheFile) {
     EXPECT_EQ(lines[2].substr(15, 3), "BHE");
 
     // Without /l the listing goes to standard output; -L is the same switch.
-    ASSERT_EQ(run(path), 0);
+    ASSERT_EQ(run({path}), 0);
     EXPECT_EQ(read("out"), read("rec.v1.info"));
-    fs::remove(dir_ / "rec.v1.info");
-    ASSERT_EQ(run("-L " + path + " extra /q"), 0);
-    EXPECT_TRUE(fs::exists(dir_ / "rec.v1.info"));
+    fs::remove(testkit::fs_path(dir_ / "rec.v1.info"));
+    ASSERT_EQ(run({"-L", path, "extra", "/q"}), 0);
+    EXPECT_TRUE(exists("rec.v1.info"));
     EXPECT_NE(read("err").find("WARNING: Unrecognized command line argument: extra"),
               std::string::npos);
     EXPECT_NE(read("err").find("WARNING: Unrecognized command line switch: /q"), std::string::npos);
@@ -183,49 +180,49 @@ TEST_F(OstrandRun, TwentyChannelsLineUpAndTheCommandLineHelps) {
     for (int i = 0; i < 20; ++i)
         channels.push_back({names[i % 5], names[i % 5][2]});
     const std::string path = write_suds("twenty.suds", channels);
-    ASSERT_EQ(run("/l " + path), 0) << read("err");
+    ASSERT_EQ(run({"/l", path}), 0) << read("err");
     std::vector<std::string> lines;
-    ASSERT_TRUE(fenwold::info_read_listing((dir_ / "twenty.info").string(), lines));
+    ASSERT_TRUE(fenwold::info_read_listing(dir_ / "twenty.info", lines));
     ASSERT_EQ(lines.size(), 20u);
     for (const auto& l : lines)
         expect_under_header(l);
 
-    ASSERT_EQ(run("--help"), 0);
+    ASSERT_EQ(run({"--help"}), 0);
     EXPECT_EQ(read("out").rfind("Usage: ostrand /l SUDSfile", 0), 0u);
     EXPECT_EQ(read("err"), "");
-    ASSERT_EQ(run("--version"), 0);
-    EXPECT_EQ(read("out"), "ostrand 1.1.0\n");
+    ASSERT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(testkit::plain_lines(read("out")), "ostrand 1.1.0\n");
 }
 
 TEST_F(OstrandRun, AFileItCannotReadFailsAndLeavesNoListing) {
-    std::ofstream(dir_ / "bad.suds") << "this is no SUDS file";
-    std::ofstream(dir_ / "bad.info") << "stale listing\n";
-    EXPECT_EQ(run("/l " + (dir_ / "bad.suds").string()), 1);
+    testkit::write_file(dir_ / "bad.suds", "this is no SUDS file");
+    testkit::write_file(dir_ / "bad.info", "stale listing\n");
+    EXPECT_EQ(run({"/l", dir_ / "bad.suds"}), 1);
     EXPECT_NE(read("err").find("ERROR: File out of sync"), std::string::npos) << read("err");
-    EXPECT_FALSE(fs::exists(dir_ / "bad.info"));
+    EXPECT_FALSE(exists("bad.info"));
 
-    EXPECT_EQ(run("/l " + (dir_ / "absent.suds").string()), 1);
+    EXPECT_EQ(run({"/l", dir_ / "absent.suds"}), 1);
     EXPECT_NE(read("err").find("ERROR: Unable to open file"), std::string::npos) << read("err");
 
-    EXPECT_EQ(run("/l"), 1);
+    EXPECT_EQ(run({"/l"}), 1);
     EXPECT_NE(read("err").find("Usage: ostrand /l SUDSfile"), std::string::npos);
 
     // A file named like its own listing is never overwritten.
     std::string self = write_suds("same.info", {{"BHZ", 'V'}});
-    auto before = fs::file_size(self);
-    EXPECT_EQ(run("/l " + self), 1);
-    EXPECT_EQ(fs::file_size(self), before);
+    const std::string before = testkit::read_file(self);
+    EXPECT_EQ(run({"/l", self}), 1);
+    EXPECT_EQ(testkit::read_file(self), before);
 }
 
 TEST_F(OstrandRun, AFileWithoutTracesGivesAnEmptyListing) {
-    std::string path = (dir_ / "empty.suds").string();
+    std::string path = dir_ / "empty.suds";
     int fd = suds_open(path.c_str(), SUDS_MODE_CREATE);
     SudsRecord rec;
     suds_record_put(station_comp("SITE1", "BHZ", 'V', 's'), 0, &rec);
     suds_write_struct(fd, &rec);
     suds_close(fd);
-    EXPECT_EQ(run("/l " + path), 0);
-    EXPECT_TRUE(fs::exists(dir_ / "empty.info"));
+    EXPECT_EQ(run({"/l", path}), 0);
+    EXPECT_TRUE(exists("empty.info"));
     EXPECT_EQ(read("empty.info"), "");
 }
 
