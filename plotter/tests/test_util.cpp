@@ -6,8 +6,11 @@
 
 #include "platform/files.h"
 
-std::string read_text_file(const std::string& path) {
-    const std::string raw = read_file(path);
+namespace {
+
+// Text written in text mode: on Windows every line must end in "\r\n"; given
+// back with "\n" line ends, as the tests expect them.
+std::string from_text_mode(const std::string& raw, const std::string& what) {
 #ifdef _WIN32
     std::string text;
     for (size_t i = 0; i < raw.size(); ++i) {
@@ -16,13 +19,20 @@ std::string read_text_file(const std::string& path) {
             ++i;
             continue;
         }
-        EXPECT_NE(raw[i], '\n') << path << ": a line end without \"\\r\" at byte " << i;
+        EXPECT_NE(raw[i], '\n') << what << ": a line end without \"\\r\" at byte " << i;
         text += raw[i];
     }
     return text;
 #else
+    (void)what;
     return raw;
 #endif
+}
+
+} // namespace
+
+std::string read_text_file(const std::string& path) {
+    return from_text_mode(read_file(path), path);
 }
 
 namespace {
@@ -100,7 +110,9 @@ RunResult run_vorlane(const std::vector<std::string>& args, const std::vector<st
     options.env = env;
     options.input_file = input;
     options.join_error = true;
-    return testkit::run_program(VORLANE_BIN, args, platform::current_folder(), options);
+    RunResult r = testkit::run_program(VORLANE_BIN, args, platform::current_folder(), options);
+    r.out = from_text_mode(r.out, "vorlane's output");
+    return r;
 }
 
 std::vector<PlxRecord> read_plx(const std::string& path) {

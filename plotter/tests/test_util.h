@@ -44,7 +44,8 @@ void write_suds(const std::string& path, const std::vector<TestChannel>& channel
 // Runs the built vorlane in the current directory with the arguments,
 // standard error joined to standard output, the variables of `env`
 // ("NAME=value") set and standard input from the file `input` (or the null
-// device).
+// device). Its output is text: on Windows its "\r\n" line ends are checked
+// and given back as "\n".
 RunResult run_vorlane(const std::vector<std::string>& args,
                       const std::vector<std::string>& env = {}, const std::string& input = "");
 

@@ -387,7 +387,7 @@ TEST_F(PlotTest, QueueCopyFailureIsReportedAndNotCalledSaved) {
     const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
     EXPECT_EQ(out.find("Plot saved as"), std::string::npos);
     EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + kSep + "TEMP$.PLX " + queue +
-                       "/plot0000.plx > NUL\n\n");
+                       kSep + "plot0000.plx > NUL\n\n");
     EXPECT_EQ(plot_state().saves_failed, 1);
 }
 
