@@ -86,7 +86,8 @@ TEST_F(Cli, NoSudsFileNamed) {
 
 TEST_F(Cli, HardcopyRunWithListingWritesTheLogInOrder) {
     write_suds(dir.file("event3.suds"), example_channels());
-    fs::copy_file(testkit::fs_path(EXAMPLES_DIR "/event3.prt"), testkit::fs_path(dir.file("event3.prt")));
+    fs::copy_file(testkit::fs_path(EXAMPLES_DIR "/event3.prt"),
+                  testkit::fs_path(dir.file("event3.prt")));
     const RunResult r = run_vorlane({"/P3", "/H", "/D", "event3.suds", "/a2"}, env());
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Plot saved as " + dir.file("plot0000.plx") + "\n"), std::string::npos)
@@ -122,8 +123,8 @@ TEST_F(Cli, NamedEventListsAreRead) {
     write_suds(dir.file("event3.suds"), example_channels());
     for (const char* kind : {"evl", "evt"}) {
         const std::string name = std::string("event3.") + kind;
-        fs::copy_file(testkit::fs_path(std::string(EXAMPLES_DIR "/") + name), testkit::fs_path(dir.file(name)),
-                      fs::copy_options::overwrite_existing);
+        fs::copy_file(testkit::fs_path(std::string(EXAMPLES_DIR "/") + name),
+                      testkit::fs_path(dir.file(name)), fs::copy_options::overwrite_existing);
         const RunResult r = run_vorlane({"/P3", "/H", "event3.suds", name}, env());
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_NE(log().find("Hypocenter data file: " + name + "\n"), std::string::npos);

@@ -8,10 +8,11 @@
 #include <plotdev/plotdev.h>
 #include <testkit/testkit.h>
 
-// A fresh folder that becomes the current directory for the test's life.
-using testkit::ScratchDir;
-using testkit::RunResult;
+// testkit's scratch folder (the current directory for the test's life), whole
+// files and program runs.
 using testkit::read_file;
+using testkit::RunResult;
+using testkit::ScratchDir;
 using testkit::write_file;
 
 // A file the program writes in text mode (vorlane.log): on Windows every line

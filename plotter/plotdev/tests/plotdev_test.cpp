@@ -311,9 +311,10 @@ TEST_F(PlotTest, HardcopyCommandGetsTheQuotedFileName) {
     // The command interpreter's own: "&" chains commands, "^" escapes, "(" groups.
     const std::string odd = dir + kSep + "it's a (x) & mkdir PWNED & mkdir PWNED2 & ^;x";
     const std::string script = dir + kSep + "fake-lp.cmd";
-    std::ofstream(script) << "@echo off\nif \"%~1\"==\"\" exit /b 9\nif not \"%~2\"==\"\" exit /b 9\n"
-                          << "copy /b \"%~1\" \"" << dir << "\\printed.plx\" >nul\n"
-                          << "exit /b %errorlevel%\n";
+    std::ofstream(script)
+        << "@echo off\nif \"%~1\"==\"\" exit /b 9\nif not \"%~2\"==\"\" exit /b 9\n"
+        << "copy /b \"%~1\" \"" << dir << "\\printed.plx\" >nul\n"
+        << "exit /b %errorlevel%\n";
 #else
     const std::string odd = dir + kSep + "it's a $(touch PWNED) `touch PWNED2`;x";
     const std::string script = dir + kSep + "fake-lp";
@@ -386,8 +387,8 @@ TEST_F(PlotTest, QueueCopyFailureIsReportedAndNotCalledSaved) {
     plot_pen(0, 0, PEN_END_PLOT);
     const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
     EXPECT_EQ(out.find("Plot saved as"), std::string::npos);
-    EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + kSep + "TEMP$.PLX " + queue +
-                       kSep + "plot0000.plx > NUL\n\n");
+    EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + kSep + "TEMP$.PLX " +
+                       queue + kSep + "plot0000.plx > NUL\n\n");
     EXPECT_EQ(plot_state().saves_failed, 1);
 }
 
@@ -433,14 +434,15 @@ TEST_F(PlotTest, ModeMenuReadsOneKey) {
 
 TEST_F(PlotTest, IniSectionKeysValuesAndDefaults) {
     ini = dir + kSep + "trelkit.ini";
-    std::ofstream(ini, std::ios::binary) << "[VORLANE]\r\nHARDCOPY=not this\r\n[2.x_vexil] trailing words\r\n"
-                          "displaymode = 3\r\n"
-                          "hardware =  lp -d Office  \r\n"
-                          "TEMPORARY_FOLDER=/var/Tmp/X\r\n"
-                          "PLOTQUEUE /ignored\r\n"
-                          "PlotQueue=\t/data/Plots\r\n"
-                          "promptbeforesaving=y\r\n"
-                          "[NEXT]\r\nTEMPDIR=/wrong\r\n";
+    std::ofstream(ini, std::ios::binary)
+        << "[VORLANE]\r\nHARDCOPY=not this\r\n[2.x_vexil] trailing words\r\n"
+           "displaymode = 3\r\n"
+           "hardware =  lp -d Office  \r\n"
+           "TEMPORARY_FOLDER=/var/Tmp/X\r\n"
+           "PLOTQUEUE /ignored\r\n"
+           "PlotQueue=\t/data/Plots\r\n"
+           "promptbeforesaving=y\r\n"
+           "[NEXT]\r\nTEMPDIR=/wrong\r\n";
     ASSERT_EQ(plot_initialize(ini.c_str()), 1);
     const PlotState& s = plot_state();
     EXPECT_EQ(s.hardcopy_command, "lp -d Office  "); // blanks after "=" skipped, trailing kept
@@ -486,8 +488,8 @@ TEST_F(PlotTest, UncreatableTempFileWritesNothingAndPlotGoesOn) {
     init("TEMPDIR=" + dir + kSep + "missing" + kSep + "folder\n");
     CaptureStderr();
     ASSERT_EQ(plot_open(3), 1);
-    EXPECT_EQ(GetCapturedStderr(),
-              "\nERROR: Cannot open temporary file: " + dir + kSep + "missing" + kSep + "folder" + kSep + "TEMP$.PLX\n");
+    EXPECT_EQ(GetCapturedStderr(), "\nERROR: Cannot open temporary file: " + dir + kSep +
+                                       "missing" + kSep + "folder" + kSep + "TEMP$.PLX\n");
     EXPECT_EQ(fake_window().opened, 0); // still no window for a hardcopy-only plot
     plot_pen(1, 1, PEN_DOWN);
     EXPECT_EQ(plot_wait_event(1), 0);
