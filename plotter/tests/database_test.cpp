@@ -37,7 +37,7 @@ class Database : public ::testing::Test {
     }
     std::string log() {
         vorlane_log_close();
-        return read_text(dir.file("vorlane.log"));
+        return read_text_file(dir.file("vorlane.log"));
     }
     std::vector<TraceRecord>& db() { return database.records; }
     ScratchDir dir;
@@ -149,7 +149,7 @@ std::string prt_line(const char* stn, const char* delta, const char* weight) {
 }
 
 TEST_F(Database, ListingFromTheSudsNameSortsByDistanceAndDropsUnpicked) {
-    write_text(dir.file("quake.prt"),
+    write_file(dir.file("quake.prt"),
                "  DATE\n 0601011200 00.00\n  STN\n" + prt_line("FAR", " 80.0", "1") + "\n" +
                    prt_line("NEAR", "  5.5", "0") + "\n" + prt_line("MID", " 40.0", "4") + "\n");
     vorlane_state().settings.weight_criterion = 3;
@@ -177,7 +177,7 @@ TEST_F(Database, TeleseismicListingKeepsFileOrder) {
         l.replace(50, 2, "P1");
         return l;
     };
-    write_text(dir.file("quake.evt"), "    DATE     ORIGIN-TIME\n" + sum + "\n  STATION  CHN\n" +
+    write_file(dir.file("quake.evt"), "    DATE     ORIGIN-TIME\n" + sum + "\n  STATION  CHN\n" +
                                           line("BBB") + "\n" + line("AAA") + "\n");
     ASSERT_EQ(build({chan("BBB", 'Z'), chan("AAA", 'Z')}), 2);
     EXPECT_EQ(std::string(db()[0].station, 3), "BBB");
@@ -189,7 +189,7 @@ TEST_F(Database, HypocentreNameComesFromTheFilePartOnly) {
     // A dot in the folder must not hide quake.prt beside quake.
     std::filesystem::create_directory(dir.file("data.v2"));
     write_suds(dir.file("data.v2/quake"), {chan("AAA", 'Z')});
-    write_text(dir.file("data.v2/quake.prt"),
+    write_file(dir.file("data.v2/quake.prt"),
                "  DATE\n 0601011200 00.00\n  STN\n" + prt_line("AAA", " 1.0", "0") + "\n");
     ASSERT_EQ(build_named(dir.file("data.v2/quake")), 1);
     EXPECT_EQ(database.hypo.kind, 1);
@@ -211,7 +211,7 @@ TEST_F(Database, NamedListingThatIsMissing) {
 }
 
 TEST_F(Database, ListingThatNamesNoChannelEmptiesTheDatabase) {
-    write_text(dir.file("quake.prt"),
+    write_file(dir.file("quake.prt"),
                "  DATE\n 0601011200 00.00\n  STN\n" + prt_line("ZZZ", " 1.0", "0") + "\n");
     EXPECT_EQ(build({chan("AAA", 'Z')}), 0);
 }
@@ -227,7 +227,7 @@ TEST_F(Database, DumpFormat) {
     ASSERT_EQ(vorlane_log_open("dump.log"), 1);
     trace_dump(database);
     vorlane_log_close();
-    const std::string dump = read_text(dir.file("dump.log"));
+    const std::string dump = read_text_file(dir.file("dump.log"));
     const std::string head =
         "\n*** Database dump ***\nRecord #0\n   Station:        AAA\n   Component:      Z\n";
     EXPECT_EQ(dump.substr(0, head.size()), head);

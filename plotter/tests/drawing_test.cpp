@@ -41,7 +41,7 @@ class Drawing : public ::testing::Test {
         vorlane_reset();
         suds_reset();
         plot_reset();
-        setenv("TMP", dir.path().c_str(), 1);
+        testkit::set_env("TMP", dir.path());
         g_key = -1;
         trace_escape_set_hooks({key_waiting, read_key});
         ASSERT_EQ(plot_initialize(""), 1);
@@ -415,7 +415,7 @@ TEST_F(Drawing, WrongStructureAtTheOffsetIsOutOfSync) {
     EXPECT_EQ(plot_state().state, -1);
     EXPECT_TRUE(st().error_flag);
     vorlane_log_close();
-    EXPECT_EQ(read_text(dir.file("vorlane.log")),
+    EXPECT_EQ(read_text_file(dir.file("vorlane.log")),
               "\nERROR: input file out of sync: " + dir.file("t.dmx") + "\n");
 }
 
@@ -522,11 +522,11 @@ TEST_F(Drawing, TruncatedFilesPlotOrFailCleanly) {
     TestChannel b = wave('l', {10, 20, 30});
     b.station = "BBB";
     write_suds(dir.file("full.dmx"), {a, b});
-    const std::string full = read_text(dir.file("full.dmx"));
+    const std::string full = read_file(dir.file("full.dmx"));
     int plotted = 0, refused = 0;
     for (size_t n = 0; n <= full.size(); ++n) {
         SetUp();
-        write_text(dir.file("t.dmx"), full.substr(0, n));
+        write_file(dir.file("t.dmx"), full.substr(0, n));
         const int count = build(dir.file("t.dmx"));
         if (count > 0 && sheet_plot_all(database) == 1)
             ++plotted;

@@ -116,7 +116,7 @@ TEST(PlotWindow, SheetOnScreenUntilEscape) {
     write_suds(dir.file("q.suds"), {c});
 
     Xvfb x(dir.path());
-    ASSERT_FALSE(x.display().empty()) << read_text(dir.file("xvfb.log"));
+    ASSERT_FALSE(x.display().empty()) << read_file(dir.file("xvfb.log"));
     const std::string disp = "DISPLAY=" + x.display();
     ASSERT_EQ(capture(disp + " xdpyinfo >/dev/null 2>&1; echo $?"), "0");
 
@@ -130,7 +130,7 @@ TEST(PlotWindow, SheetOnScreenUntilEscape) {
         if (win.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ASSERT_FALSE(win.empty()) << read_text(dir.file("out"));
+    ASSERT_FALSE(win.empty()) << read_file(dir.file("out"));
 
     // The page is filled blue; poll until the first repaint has happened.
     std::string pixel;
@@ -156,8 +156,8 @@ TEST(PlotWindow, SheetOnScreenUntilEscape) {
         kill(vorlane, SIGKILL);
         waitpid(vorlane, nullptr, 0);
     }
-    EXPECT_EQ(status, 0) << read_text(dir.file("out"));
-    EXPECT_NE(read_text(dir.file("vorlane.log")).find("Plot mode:    Display only\n"),
+    EXPECT_EQ(status, 0) << read_file(dir.file("out"));
+    EXPECT_NE(read_text_file(dir.file("vorlane.log")).find("Plot mode:    Display only\n"),
               std::string::npos);
 }
 

@@ -53,7 +53,7 @@ using Reader = int (*)(FILE*, std::vector<TraceRecord>&, HypoSummary&);
 void read_listing(Reader reader, const std::string& text, std::vector<TraceRecord>& db,
                   HypoSummary& h) {
     ScratchDir dir;
-    write_text(dir.file("listing"), text);
+    write_file(dir.file("listing"), text);
     FILE* f = fopen(dir.file("listing").c_str(), "r");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(reader(f, db, h), static_cast<int>(db.size()));

@@ -1,42 +1,38 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <suds/suds.h>
 
-namespace fs = std::filesystem;
+#include "platform/files.h"
 
-ScratchDir::ScratchDir() {
-    char tmpl[] = "/tmp/vorlane_test_XXXXXX";
-    path_ = mkdtemp(tmpl);
-    old_cwd_ = fs::current_path().string();
-    fs::current_path(path_);
+namespace {
+
+// Text written in text mode: on Windows every line must end in "\r\n"; given
+// back with "\n" line ends, as the tests expect them.
+std::string from_text_mode(const std::string& raw, const std::string& what) {
+#ifdef _WIN32
+    std::string text;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
+            text += '\n';
+            ++i;
+            continue;
+        }
+        EXPECT_NE(raw[i], '\n') << what << ": a line end without \"\\r\" at byte " << i;
+        text += raw[i];
+    }
+    return text;
+#else
+    (void)what;
+    return raw;
+#endif
 }
 
-ScratchDir::~ScratchDir() {
-    fs::current_path(old_cwd_);
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
+} // namespace
 
-void write_text(const std::string& path, const std::string& text) {
-    std::ofstream f(path, std::ios::binary);
-    f << text;
-}
-
-std::string read_text(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+std::string read_text_file(const std::string& path) {
+    return from_text_mode(read_file(path), path);
 }
 
 namespace {
@@ -108,26 +104,14 @@ void write_suds(const std::string& path, const std::vector<TestChannel>& channel
     ASSERT_EQ(suds_close(fd), 1);
 }
 
-RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env,
+RunResult run_vorlane(const std::vector<std::string>& args, const std::vector<std::string>& env,
                       const std::string& input) {
-    std::string cmd = env + (env.empty() ? "" : " ") + "'" VORLANE_BIN "'";
-    for (const std::string& a : args) {
-        std::string q = "'";
-        for (char c : a)
-            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        cmd += " " + q + "'";
-    }
-    cmd += " <'" + input + "' 2>&1";
-    RunResult r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    testkit::RunOptions options;
+    options.env = env;
+    options.input_file = input;
+    options.join_error = true;
+    RunResult r = testkit::run_program(VORLANE_BIN, args, platform::current_folder(), options);
+    r.out = from_text_mode(r.out, "vorlane's output");
     return r;
 }
 

@@ -6,22 +6,18 @@
 #include <vector>
 
 #include <plotdev/plotdev.h>
+#include <testkit/testkit.h>
 
-// A fresh folder that becomes the current directory for the test's life.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+// testkit's scratch folder (the current directory for the test's life), whole
+// files and program runs.
+using testkit::read_file;
+using testkit::RunResult;
+using testkit::ScratchDir;
+using testkit::write_file;
 
-  private:
-    std::string path_;
-    std::string old_cwd_;
-};
-
-void write_text(const std::string& path, const std::string& text);
-std::string read_text(const std::string& path);
+// A file the program writes in text mode (vorlane.log): on Windows every line
+// must end in "\r\n"; returned with "\n" line ends, as the tests expect them.
+std::string read_text_file(const std::string& path);
 
 // One channel of a hand-made SUDS file.
 struct TestChannel {
@@ -46,16 +42,13 @@ struct TestChannel {
 void write_suds(const std::string& path, const std::vector<TestChannel>& channels,
                 bool mux = false);
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-};
-
-// Runs the built vorlane in the current directory with the arguments (shell-quoted
-// here), standard error joined to standard output, standard input from the file
-// `input` (or /dev/null).
-RunResult run_vorlane(const std::vector<std::string>& args, const std::string& env = "",
-                      const std::string& input = "/dev/null");
+// Runs the built vorlane in the current directory with the arguments,
+// standard error joined to standard output, the variables of `env`
+// ("NAME=value") set and standard input from the file `input` (or the null
+// device). Its output is text: on Windows its "\r\n" line ends are checked
+// and given back as "\n".
+RunResult run_vorlane(const std::vector<std::string>& args,
+                      const std::vector<std::string>& env = {}, const std::string& input = "");
 
 // Pen strokes of a .PLX file, in order.
 std::vector<PlxRecord> read_plx(const std::string& path);

@@ -4,19 +4,23 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "plotdev/plotdev.h"
+#include "testkit/testkit.h"
 
 namespace plotdev_test {
+
+// The separator of the paths the library builds.
+inline const std::string kSep(1, platform::kPathSeparator);
 
 inline std::deque<int>& keys() {
     static std::deque<int> k;
@@ -81,10 +85,9 @@ inline std::unique_ptr<PlotScreen> make_fake_screen() {
 class PlotTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/plotdev_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        queue = dir + "/queue";
+        temp = std::make_unique<testkit::TempDir>("plotdev_test_");
+        dir = temp->path();
+        queue = dir + kSep + "queue";
         std::filesystem::create_directory(queue);
         plot_reset();
         keys().clear();
@@ -97,13 +100,12 @@ class PlotTest : public ::testing::Test {
     }
     void TearDown() override {
         plot_reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        temp.reset();
     }
 
     // Writes trelkit.ini with the given section lines and initialises from it.
     void init(const std::string& extra = "") {
-        ini = dir + "/trelkit.ini";
+        ini = dir + kSep + "trelkit.ini";
         std::ofstream(ini) << "[VORLANE]\nPLOTQUEUE=/nowhere\n[2.X_VEXIL]\nTEMPDIR=" << dir
                            << "\nPLOTQUEUE=" << queue << "\n"
                            << extra << "[OTHER]\nHARDCOPY=wrong\n";
@@ -123,6 +125,7 @@ class PlotTest : public ::testing::Test {
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
     }
 
+    std::unique_ptr<testkit::TempDir> temp;
     std::string dir, queue, ini;
 };
 

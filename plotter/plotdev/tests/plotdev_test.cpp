@@ -1,6 +1,8 @@
 // The plot state machine: records written, display list contents, queue
 // saving, prompts, the hardcopy command, failures and events.
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <cmath>
 #include <cstring>
@@ -97,10 +99,10 @@ TEST_F(PlotTest, TwoPenPlotInModeTwoIsTheFortyEightByteFile) {
         0x02, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x40, // down 2,2
         0x01, 0x80};                                                // end
     ASSERT_EQ(queue_files(), std::vector<std::string>{"plot0000.plx"});
-    EXPECT_EQ(read_bytes(queue + "/plot0000.plx"), std::vector<uint8_t>(golden, golden + 48));
-    EXPECT_EQ(out, "\nPlot saved as " + queue + "/plot0000.plx\nPlot queue occupies 1 kb.\n");
+    EXPECT_EQ(read_bytes(queue + kSep + "plot0000.plx"), std::vector<uint8_t>(golden, golden + 48));
+    EXPECT_EQ(out, "\nPlot saved as " + queue + kSep + "plot0000.plx\nPlot queue occupies 1 kb.\n");
     EXPECT_EQ(plot_state().saves_failed, 0);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
     EXPECT_EQ(fake_window().closed, 1);
     EXPECT_EQ(plot_state().state, -1);
 }
@@ -123,7 +125,7 @@ TEST_F(PlotTest, NegativeCodesShiftTheOrigin) {
     plot_pen(0, 0, PEN_END_PLOT);
     GetCapturedStdout();
 
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     ASSERT_EQ(r.size(), 7u);
     expect_window(r[0], 0, 0, 10, 8);
     expect_pen(r[3], -3, 2, 3);
@@ -164,7 +166,7 @@ TEST_F(PlotTest, RelativePensDrawFromThePenButRecordTheIncrement) {
     CaptureStdout();
     plot_pen(0, 0, -PEN_END_PLOT);
     GetCapturedStdout();
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     ASSERT_EQ(r.size(), 7u);
     expect_window(r[0], -1, -1, 9, 7); // the caller's window, set after opening
     expect_pen(r[4], 12, 1, 1);
@@ -193,7 +195,7 @@ TEST_F(PlotTest, PendingSettingsAreCoalescedAndClamped) {
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     GetCapturedStdout();
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     std::vector<int16_t> codes;
     for (const PlxRecord& x : r)
         codes.push_back(x.code);
@@ -213,7 +215,7 @@ TEST_F(PlotTest, TextDrawsGlyphStrokesCellByCell) {
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     GetCapturedStdout();
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     // 4 opening records, A (6 records), B (glyph records), the final move, end
     int b_records = 0;
     for (int i = stroke_font_glyph_index('B');; ++i) {
@@ -243,7 +245,7 @@ TEST_F(PlotTest, NegativeCountCentresOnTheFullCount) {
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     GetCapturedStdout();
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     // first "A" point: a = 2 * 0.05 - 5 * 0.8 / 2 = -1.9, b = 0 - 0.4
     expect_pen(r[4], PEN_UP, 5 - 1.9f, 4 - 0.4f);
     // turned 90 degrees: x = 5 - b, y = 4 + a with a = 0.1 - 0.4, b = -0.4
@@ -276,7 +278,7 @@ TEST_F(PlotTest, PromptAnswersDecideSaving) {
         EXPECT_EQ(out.find("Plot saved as") != std::string::npos, c.saved) << c.key;
         saved += c.saved;
         EXPECT_EQ(queue_files().size(), static_cast<size_t>(saved)) << c.key;
-        EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+        EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
     }
 }
 
@@ -296,7 +298,7 @@ TEST_F(PlotTest, ModeOneWritesNoFileAndSavesNothing) {
     init();
     ASSERT_EQ(plot_open(1), 1);
     plot_pen(1, 1, PEN_DOWN);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     EXPECT_EQ(GetCapturedStdout(), "");
@@ -305,19 +307,29 @@ TEST_F(PlotTest, ModeOneWritesNoFileAndSavesNothing) {
 
 TEST_F(PlotTest, HardcopyCommandGetsTheQuotedFileName) {
     // A temp folder whose name holds blanks, quotes and shell characters.
-    const std::string odd = dir + "/it's a $(touch PWNED) `touch PWNED2`;x";
-    std::filesystem::create_directory(odd);
-    const std::string script = dir + "/fake-lp";
+#ifdef _WIN32
+    // The command interpreter's own: "&" chains commands, "^" escapes, "(" groups.
+    const std::string odd = dir + kSep + "it's a (x) & mkdir PWNED & mkdir PWNED2 & ^;x";
+    const std::string script = dir + kSep + "fake-lp.cmd";
+    std::ofstream(script)
+        << "@echo off\nif \"%~1\"==\"\" exit /b 9\nif not \"%~2\"==\"\" exit /b 9\n"
+        << "copy /b \"%~1\" \"" << dir << "\\printed.plx\" >nul\n"
+        << "exit /b %errorlevel%\n";
+#else
+    const std::string odd = dir + kSep + "it's a $(touch PWNED) `touch PWNED2`;x";
+    const std::string script = dir + kSep + "fake-lp";
     std::ofstream(script) << "#!/bin/sh\n[ $# -eq 1 ] || exit 9\ncp \"$1\" \"" << dir
                           << "/printed.plx\"\n";
     chmod(script.c_str(), 0755);
-    ini = dir + "/trelkit.ini";
+#endif
+    std::filesystem::create_directory(odd);
+    ini = dir + kSep + "trelkit.ini";
     std::ofstream(ini) << "[2.x_vexil]\nHARDCOPY = " << script << "\nTEMPDIR=" << odd
                        << "\nPLOTQUEUE=" << queue << "\n";
     ASSERT_EQ(plot_initialize(ini.c_str()), 1);
     plot_set_hardcopy(1);
 
-    const std::string cwd = std::filesystem::current_path();
+    const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     ASSERT_EQ(plot_open(3), 1);
     plot_pen(1, 1, PEN_UP);
@@ -330,23 +342,28 @@ TEST_F(PlotTest, HardcopyCommandGetsTheQuotedFileName) {
 
     EXPECT_EQ(out, ""); // no "Plot saved as", no size report
     EXPECT_EQ(err, "");
-    EXPECT_EQ(read_bytes(dir + "/printed.plx").size(), 48u);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/PWNED"));
-    EXPECT_FALSE(std::filesystem::exists(dir + "/PWNED2"));
-    EXPECT_FALSE(std::filesystem::exists(odd + "/TEMP$.PLX"));
+    EXPECT_EQ(read_bytes(dir + kSep + "printed.plx").size(), 48u);
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "PWNED"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "PWNED2"));
+    EXPECT_FALSE(std::filesystem::exists(odd + kSep + "TEMP$.PLX"));
     EXPECT_TRUE(queue_files().empty());
 }
 
 TEST_F(PlotTest, FailingHardcopyCommandIsReportedAndTheFileDeleted) {
+#ifdef _WIN32
+    init("HARDCOPY=exit 3 &\n");
+    const std::string command = "exit 3 & \"" + dir + kSep + "TEMP$.PLX\"";
+#else
     init("HARDCOPY=exit 3;\n");
+    const std::string command = "exit 3; '" + dir + kSep + "TEMP$.PLX'";
+#endif
     plot_set_hardcopy(1);
     ASSERT_EQ(plot_open(3), 1);
     plot_pen(1, 1, PEN_DOWN);
     CaptureStderr();
     plot_pen(0, 0, PEN_END_PLOT);
-    const std::string command = "exit 3; '" + dir + "/TEMP$.PLX'";
     EXPECT_EQ(GetCapturedStderr(), "\nERROR: Executing DOS command:\n\n   " + command + "\n\n");
-    EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
     EXPECT_EQ(plot_state().saves_failed, 1); // the plotter's exit status tells
 }
 
@@ -370,22 +387,22 @@ TEST_F(PlotTest, QueueCopyFailureIsReportedAndNotCalledSaved) {
     plot_pen(0, 0, PEN_END_PLOT);
     const std::string out = GetCapturedStdout(), err = GetCapturedStderr();
     EXPECT_EQ(out.find("Plot saved as"), std::string::npos);
-    EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + "/TEMP$.PLX " + queue +
-                       "/plot0000.plx > NUL\n\n");
+    EXPECT_EQ(err, "\nERROR: Executing DOS command:\n\n   COPY " + dir + kSep + "TEMP$.PLX " +
+                       queue + kSep + "plot0000.plx > NUL\n\n");
     EXPECT_EQ(plot_state().saves_failed, 1);
 }
 
 TEST_F(PlotTest, SizeReportCountsTheQueueAndTheNewPlot) {
     init();
-    std::ofstream(queue + "/plot0003.plx") << std::string(3000, 'x');
-    std::ofstream(queue + "/Plot0001.PLX") << std::string(2000, 'x');
+    std::ofstream(queue + kSep + "plot0003.plx") << std::string(3000, 'x');
+    std::ofstream(queue + kSep + "Plot0001.PLX") << std::string(2000, 'x');
     ASSERT_EQ(plot_open(3), 1);
     plot_pen(1, 1, PEN_DOWN);
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     // 5000 bytes in the queue plus 36 before the end record
     EXPECT_EQ(GetCapturedStdout(),
-              "\nPlot saved as " + queue + "/plot0004.plx\nPlot queue occupies 5 kb.\n");
+              "\nPlot saved as " + queue + kSep + "plot0004.plx\nPlot queue occupies 5 kb.\n");
     EXPECT_EQ(plot_state().next_queue_number, 4);
     EXPECT_EQ(plot_state().queue_total, 5036);
 }
@@ -416,15 +433,16 @@ TEST_F(PlotTest, ModeMenuReadsOneKey) {
 }
 
 TEST_F(PlotTest, IniSectionKeysValuesAndDefaults) {
-    ini = dir + "/trelkit.ini";
-    std::ofstream(ini) << "[VORLANE]\r\nHARDCOPY=not this\r\n[2.x_vexil] trailing words\r\n"
-                          "displaymode = 3\r\n"
-                          "hardware =  lp -d Office  \r\n"
-                          "TEMPORARY_FOLDER=/var/Tmp/X\r\n"
-                          "PLOTQUEUE /ignored\r\n"
-                          "PlotQueue=\t/data/Plots\r\n"
-                          "promptbeforesaving=y\r\n"
-                          "[NEXT]\r\nTEMPDIR=/wrong\r\n";
+    ini = dir + kSep + "trelkit.ini";
+    std::ofstream(ini, std::ios::binary)
+        << "[VORLANE]\r\nHARDCOPY=not this\r\n[2.x_vexil] trailing words\r\n"
+           "displaymode = 3\r\n"
+           "hardware =  lp -d Office  \r\n"
+           "TEMPORARY_FOLDER=/var/Tmp/X\r\n"
+           "PLOTQUEUE /ignored\r\n"
+           "PlotQueue=\t/data/Plots\r\n"
+           "promptbeforesaving=y\r\n"
+           "[NEXT]\r\nTEMPDIR=/wrong\r\n";
     ASSERT_EQ(plot_initialize(ini.c_str()), 1);
     const PlotState& s = plot_state();
     EXPECT_EQ(s.hardcopy_command, "lp -d Office  "); // blanks after "=" skipped, trailing kept
@@ -438,7 +456,7 @@ TEST_F(PlotTest, IniSectionKeysValuesAndDefaults) {
 }
 
 TEST_F(PlotTest, MissingIniWarnsAndKeepsDefaults) {
-    const std::string missing = dir + "/none.ini";
+    const std::string missing = dir + kSep + "none.ini";
     CaptureStderr();
     ASSERT_EQ(plot_initialize(missing.c_str()), 1);
     EXPECT_EQ(GetCapturedStderr(),
@@ -467,11 +485,11 @@ TEST_F(PlotTest, CallsOutOfOrderDoNothing) {
 }
 
 TEST_F(PlotTest, UncreatableTempFileWritesNothingAndPlotGoesOn) {
-    init("TEMPDIR=" + dir + "/missing/folder\n");
+    init("TEMPDIR=" + dir + kSep + "missing" + kSep + "folder\n");
     CaptureStderr();
     ASSERT_EQ(plot_open(3), 1);
-    EXPECT_EQ(GetCapturedStderr(),
-              "\nERROR: Cannot open temporary file: " + dir + "/missing/folder/TEMP$.PLX\n");
+    EXPECT_EQ(GetCapturedStderr(), "\nERROR: Cannot open temporary file: " + dir + kSep +
+                                       "missing" + kSep + "folder" + kSep + "TEMP$.PLX\n");
     EXPECT_EQ(fake_window().opened, 0); // still no window for a hardcopy-only plot
     plot_pen(1, 1, PEN_DOWN);
     EXPECT_EQ(plot_wait_event(1), 0);
@@ -491,9 +509,10 @@ TEST_F(PlotTest, UncreatableTempFileWritesNothingAndPlotGoesOn) {
     EXPECT_EQ(tags().size(), 2u);
 }
 
+#ifndef _WIN32 // Windows has no device that opens for writing and then fails (/dev/full)
 TEST_F(PlotTest, FailedWriteDropsToModeOne) {
     init();
-    std::filesystem::create_symlink("/dev/full", dir + "/TEMP$.PLX");
+    std::filesystem::create_symlink("/dev/full", dir + kSep + "TEMP$.PLX");
     ASSERT_EQ(plot_open(2), 1);
     for (int i = 0; i < 2000; ++i)
         plot_pen(i * 0.001f, 1, PEN_DOWN);
@@ -506,6 +525,7 @@ TEST_F(PlotTest, FailedWriteDropsToModeOne) {
     EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_TRUE(queue_files().empty());
 }
+#endif
 
 namespace {
 size_t g_alloc_limit = 0;
@@ -541,7 +561,7 @@ TEST_F(PlotTest, DisplayListThatCannotGrowStaysUsable) {
     EXPECT_EQ(plot_open(2), 0);
     EXPECT_EQ(GetCapturedStdout(), "ERROR: Not enough memory!\n");
     EXPECT_EQ(plot_state().state, -1);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
 
     g_alloc_limit = 40; // room for the pen tag, one move and one line
     ASSERT_EQ(plot_open(1), 1);
@@ -582,7 +602,7 @@ TEST_F(PlotTest, WindowThatCannotBeCreatedEndsTheProgramWithFailure) {
     EXPECT_EQ(plot_open(2), 0);
     EXPECT_EQ(GetCapturedStdout(), "ERROR: CreateWindow() failed: no display here\n");
     EXPECT_EQ(g_exit_status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/TEMP$.PLX"));
+    EXPECT_FALSE(std::filesystem::exists(dir + kSep + "TEMP$.PLX"));
 }
 
 #ifdef TALVEX_HAVE_X11
@@ -642,7 +662,7 @@ TEST_F(PlotTest, FilledRectanglesGoToTheScreenOnly) {
     plot_pen(0, 0, PEN_END_PLOT);
     GetCapturedStdout();
     // Ending right away still writes the pending settings before the end.
-    const std::vector<PlxRecord> r = decode(queue + "/plot0000.plx");
+    const std::vector<PlxRecord> r = decode(queue + kSep + "plot0000.plx");
     ASSERT_EQ(r.size(), 4u);
     EXPECT_EQ(r[3].code, PLX_END);
     ASSERT_EQ(plot_open(3), 1);
@@ -658,6 +678,6 @@ TEST_F(PlotTest, HardcopyWithoutACommandKeepsThePlotInTheQueue) {
     CaptureStdout();
     plot_pen(0, 0, PEN_END_PLOT);
     EXPECT_EQ(GetCapturedStdout(),
-              "\nPlot saved as " + queue + "/plot0000.plx\nPlot queue occupies 1 kb.\n");
+              "\nPlot saved as " + queue + kSep + "plot0000.plx\nPlot queue occupies 1 kb.\n");
     EXPECT_EQ(queue_files().size(), 1u);
 }
