@@ -11,22 +11,8 @@ namespace {
 // Text written in text mode: on Windows every line must end in "\r\n"; given
 // back with "\n" line ends, as the tests expect them.
 std::string from_text_mode(const std::string& raw, const std::string& what) {
-#ifdef _WIN32
-    std::string text;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
-            text += '\n';
-            ++i;
-            continue;
-        }
-        EXPECT_NE(raw[i], '\n') << what << ": a line end without \"\\r\" at byte " << i;
-        text += raw[i];
-    }
-    return text;
-#else
-    (void)what;
-    return raw;
-#endif
+    EXPECT_FALSE(testkit::has_bare_line_feed(raw)) << what << ": a line end without \"\\r\"";
+    return testkit::plain_lines(raw);
 }
 
 } // namespace
