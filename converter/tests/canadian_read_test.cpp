@@ -26,9 +26,7 @@ class ReadSamples : public ::testing::Test {
         fd_ = suds_open(out_.c_str(), SUDS_MODE_CREATE);
         ASSERT_GT(fd_, 0);
     }
-    void TearDown() override {
-        suds_reset();
-    }
+    void TearDown() override { suds_reset(); }
 
     // Runs the step on `input` (the bytes that follow the subframe's data
     // size), returning its result, the bytes it appended and what it wrote to

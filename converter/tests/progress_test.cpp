@@ -140,7 +140,7 @@ TEST(CommandLine, HelpAndVersionWriteNothingElse) {
         EXPECT_EQ(r.err, "");
         r = run_program(program, {"--version"}, dir.path());
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, name + " 1.1.0\n");
+        EXPECT_EQ(r.out, text_lines(name + " 1.1.0\n"));
         EXPECT_EQ(r.err, "");
     }
     // Also beside other arguments: no information file, no output.

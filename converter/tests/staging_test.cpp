@@ -14,7 +14,7 @@ std::vector<std::string> part_files(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(folder))
         if (e.path().extension() == ".part")
-            found.push_back(e.path().filename());
+            found.push_back(e.path().filename().string());
     return found;
 }
 

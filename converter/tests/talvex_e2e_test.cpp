@@ -189,7 +189,7 @@ TEST_F(Talvex, SudsOutputIsTheWorkFile) {
     const RunResult r = talvex({"-s", "-v", "rec.cd11"}); // relative name, made full
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.suds") + "\n\n"),
+    EXPECT_NE(read_file(f("rec.wtx")).find(text_lines("Output file: " + f("rec.suds") + "\n\n")),
               std::string::npos);
     const auto channels = read_suds_channels(f("rec.suds"));
     ASSERT_EQ(channels.size(), 3u);
@@ -211,7 +211,7 @@ TEST_F(Talvex, AsciiInOneFile) {
     EXPECT_EQ(blocks[0].rate, "100.00");
     EXPECT_EQ(blocks[0].samples, recorder_channel_samples(plan, 0));
     EXPECT_EQ(blocks[1].samples, recorder_channel_samples(plan, 1));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.asc") + "\n"),
+    EXPECT_NE(read_file(f("rec.wtx")).find(text_lines("Output file: " + f("rec.asc") + "\n")),
               std::string::npos);
 }
 
@@ -227,8 +227,10 @@ TEST_F(Talvex, AsciiOneFilePerChannel) {
     EXPECT_EQ(a.substr(0, a.find('\n') + 1), "H 1158920430.750000 1 100.00 2.500000e-06\n");
     EXPECT_EQ(b.substr(0, b.find('\n') + 1), "H 1158920430.750000 2 100.00 2.500000e-06\n");
     const std::string info = read_file(f("rec.wtx"));
-    EXPECT_NE(info.find("Output file: " + f("rec_00_BHZ.asc") + "\n"), std::string::npos);
-    EXPECT_NE(info.find("Output file: " + f("rec_10_BHZ.asc") + "\n"), std::string::npos);
+    EXPECT_NE(info.find(text_lines("Output file: " + f("rec_00_BHZ.asc") + "\n")),
+              std::string::npos);
+    EXPECT_NE(info.find(text_lines("Output file: " + f("rec_10_BHZ.asc") + "\n")),
+              std::string::npos);
     EXPECT_EQ(info.find("Output file: " + f("rec_00.asc")), std::string::npos);
     EXPECT_FALSE(file_exists(f("rec_00.suds")));
 }
@@ -265,17 +267,19 @@ TEST_F(Talvex, ExitCodesAndMessages) {
     write_recorder(plan, f("bad.cd11"));
     RunResult r = talvex({"-v", "-x", f("bad.cd11")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "WARNING: Unrecognized command line switch: -x\n");
-    EXPECT_NE(read_file(f("bad.wtx")).find("ERROR: Unexpected data frame type found: 1\n"),
-              std::string::npos);
+    EXPECT_EQ(r.err, text_lines("WARNING: Unrecognized command line switch: -x\n"));
+    EXPECT_NE(
+        read_file(f("bad.wtx")).find(text_lines("ERROR: Unexpected data frame type found: 1\n")),
+        std::string::npos);
 
     r = talvex({f("missing.cd11")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("ERROR: Unable to open: " + f("missing.cd11") + "\n"), std::string::npos);
+    EXPECT_NE(r.out.find(text_lines("ERROR: Unable to open: " + f("missing.cd11") + "\n")),
+              std::string::npos);
 
     r = talvex({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("\nUsage: TALVEX InputFile"), std::string::npos);
+    EXPECT_NE(r.out.find(text_lines("\nUsage: TALVEX InputFile")), std::string::npos);
 
     // No channels: nothing to convert, no output, success.
     plan = make_plan({}, 0);
@@ -378,8 +382,8 @@ TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne) {
         write_recorder(plan, f("bad.cd11"));
         const RunResult r = talvex({"-v", f("bad.cd11")});
         EXPECT_EQ(r.status, 1) << message;
-        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
-        EXPECT_NE(read_file(f("bad.wtx")).find(message), std::string::npos);
+        EXPECT_NE(r.out.find(text_lines(message)), std::string::npos) << r.out;
+        EXPECT_NE(read_file(f("bad.wtx")).find(text_lines(message)), std::string::npos);
         EXPECT_FALSE(file_exists(f("bad.msed")));
     }
 }

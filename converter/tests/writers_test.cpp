@@ -322,7 +322,8 @@ TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes) {
     g_run.casc = true;
     g_run.current_output = path("rec.asc");
     EXPECT_EQ(run_pass2(nullptr), 1);
-    EXPECT_EQ(read_file(path("rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
+    EXPECT_EQ(read_file(path("rec_BHZ.asc")),
+              "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
 }
 
 TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun) {
@@ -357,7 +358,8 @@ TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder) {
     g_run.current_output = path("out.d/rec"); // no "." in the file name
     fs::create_directories(path("out.d"));
     EXPECT_EQ(run_pass2(nullptr), 1);
-    EXPECT_EQ(read_file(path("out.d/rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n1\r\n");
+    EXPECT_EQ(read_file(path("out.d/rec_BHZ.asc")),
+              "H 1158920430.750000 1 100.00 0.000000e+00\n1\r\n");
 
     g_run.current_output = path("missing/rec.asc");
     ReportCapture cap;
