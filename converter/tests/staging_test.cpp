@@ -12,7 +12,7 @@ namespace {
 
 std::vector<std::string> part_files(const std::string& folder) {
     std::vector<std::string> found;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
+    for (const auto& e : std::filesystem::directory_iterator(testkit::fs_path(folder)))
         if (e.path().extension() == ".part")
             found.push_back(e.path().filename().string());
     return found;
@@ -43,7 +43,7 @@ TEST(Staging, CommitReplacesAndDiscardRemoves) {
     EXPECT_EQ(read_file(name), "new");
 
     // A folder under the final name can never be replaced: refused up front.
-    std::filesystem::create_directory(dir.file("folder.msed"));
+    std::filesystem::create_directory(testkit::fs_path(dir.file("folder.msed")));
     EXPECT_EQ(staging_open(dir.file("folder.msed")), nullptr);
     EXPECT_FALSE(staging_commit(dir.file("missing.msed")));
 }
@@ -70,8 +70,8 @@ TEST(Staging, FailedPerChannelFileKeepsItsEarlierVersion) {
     ASSERT_EQ(run_program(TALVEX_BIN, {"-casc", dir.file("rec.cd11")}, dir.path()).status, 0);
     const std::string earlier = read_file(dir.file("rec_BHZ.asc"));
     // The second channel's file cannot be written: the run fails after the first.
-    std::filesystem::remove(dir.file("rec_BHN.asc"));
-    std::filesystem::create_directory(dir.file("rec_BHN.asc"));
+    std::filesystem::remove(testkit::fs_path(dir.file("rec_BHN.asc")));
+    std::filesystem::create_directory(testkit::fs_path(dir.file("rec_BHN.asc")));
     write_recorder(make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 4), dir.file("rec.cd11"));
     const RunResult r = run_program(TALVEX_BIN, {"-casc", dir.file("rec.cd11")}, dir.path());
     EXPECT_EQ(r.status, 1);

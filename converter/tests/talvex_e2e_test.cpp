@@ -355,7 +355,7 @@ TEST_F(Talvex, ExampleRecordingsConvert) {
     for (const char* name : {"event3.cd11", "twoloc.cd11"}) {
         const std::string src = std::string(EXAMPLES_DIR) + "/" + name;
         ASSERT_TRUE(file_exists(src)) << src;
-        std::filesystem::copy_file(src, f(name));
+        std::filesystem::copy_file(testkit::fs_path(src), testkit::fs_path(f(name)));
         const RunResult r = talvex({"-s", "-v", f(name)});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_EQ(r.err, "");
