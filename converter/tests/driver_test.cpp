@@ -129,6 +129,8 @@ TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused) {
         {{"-casc", "/d/rec.asc"}, true}, // -casc writes no file of that name
         {{"-v", "-s", "/d/rec.cd11"}, true},
         {{"-v", "/d/rec.cd11", "/d/out.msed"}, true},
+        // The input again where names ignore case.
+        {{"/d/Rec.cd11", "/d/rec.CD11"}, !platform::kNamesIgnoreCase},
     };
     for (const auto& c : cases) {
         run_reset();
