@@ -494,4 +494,10 @@ std::string ChildProcess::take_progress() {
     return out;
 }
 
+void ChildProcess::close_progress() {
+    if (progress_fd_ >= 0)
+        ::close(progress_fd_);
+    progress_fd_ = -1;
+}
+
 } // namespace platform

@@ -425,4 +425,10 @@ std::string ChildProcess::take_progress() {
     return out;
 }
 
+void ChildProcess::close_progress() {
+    if (progress_fd_ != -1)
+        CloseHandle(from_field(progress_fd_));
+    progress_fd_ = -1;
+}
+
 } // namespace platform

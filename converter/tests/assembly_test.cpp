@@ -169,11 +169,11 @@ TEST_F(AssemblyFile, TraceAndFileStayWithin32BitLengths) {
     const std::string big = dir_.file("big.suds");
     ASSERT_TRUE(assembly.start_channel(big, 0, sf));
     ASSERT_TRUE(assembly.finish_channel(1e-6f));
-    std::filesystem::resize_file(big, 0x7fffffffll - 1000);
+    std::filesystem::resize_file(testkit::fs_path(big), 0x7fffffffll - 1000);
     EXPECT_FALSE(assembly.start_channel(big, 1, sf));
     const std::string text = testing::internal::GetCapturedStdout();
     EXPECT_NE(text.find("ERROR: Channel 1 holds more samples than one SUDS trace can take ("),
               std::string::npos);
     EXPECT_NE(text.find("ERROR: SUDS file would grow past 2 GiB: " + big), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(big), 0x7fffffffull - 1000);
+    EXPECT_EQ(std::filesystem::file_size(testkit::fs_path(big)), 0x7fffffffull - 1000);
 }

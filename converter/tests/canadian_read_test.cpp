@@ -7,13 +7,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <suds/suds.h>
+
+#include "testkit/testkit.h"
 
 namespace {
 
@@ -23,16 +22,11 @@ class ReadSamples : public ::testing::Test {
   protected:
     void SetUp() override {
         suds_reset();
-        out_ = (std::filesystem::temp_directory_path() /
-                ("talvex-read-" + std::to_string(::getpid()) + ".suds"))
-                   .string();
+        out_ = dir_ / "read.suds";
         fd_ = suds_open(out_.c_str(), SUDS_MODE_CREATE);
         ASSERT_GT(fd_, 0);
     }
-    void TearDown() override {
-        suds_reset();
-        std::filesystem::remove(out_);
-    }
+    void TearDown() override { suds_reset(); }
 
     // Runs the step on `input` (the bytes that follow the subframe's data
     // size), returning its result, the bytes it appended and what it wrote to
@@ -53,8 +47,8 @@ class ReadSamples : public ::testing::Test {
         if (left)
             *left = static_cast<long>(input.size()) - (r == 1 ? static_cast<long>(take) : 0);
         suds_close(fd_);
-        std::ifstream f(out_, std::ios::binary);
-        written->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        const std::string bytes = testkit::read_file(out_);
+        written->assign(bytes.begin(), bytes.end());
         fd_ = suds_open(out_.c_str(), SUDS_MODE_CREATE);
         return r;
     }
@@ -67,6 +61,7 @@ class ReadSamples : public ::testing::Test {
         return b;
     }
 
+    testkit::TempDir dir_;
     std::string out_;
     int fd_ = 0;
     SampleScratch scratch_;

@@ -7,7 +7,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
+
+// An absolute name in this system's form: "/d/rec" on Linux, "C:\\d\\rec" on
+// Windows (where an argument beginning with "/" is always a switch).
+std::string abs_name(std::string path) {
+#ifdef _WIN32
+    if (path.empty())
+        return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "C:" + path;
+#else
+    return path;
+#endif
+}
+
+// The names among args (not the switches) in this system's form.
+std::vector<std::string> abs_names(std::vector<std::string> args) {
+    for (auto& a : args)
+        if (a[0] == '/')
+            a = abs_name(a);
+    return args;
+}
 
 class Driver : public ::testing::Test {
   protected:
@@ -33,17 +56,21 @@ TEST_F(Driver, SlashStartsASwitchOnlyWithoutAFurtherSlash) {
     EXPECT_TRUE(is_switch("/S"));
     EXPECT_TRUE(is_switch("-"));
     EXPECT_TRUE(is_switch("-a/b"));
+#ifdef _WIN32
+    EXPECT_TRUE(is_switch("/home/x/rec.cd11")); // no Windows path begins with "/"
+#else
     EXPECT_FALSE(is_switch("/home/x/rec.cd11"));
+#endif
     EXPECT_FALSE(is_switch("rec.cd11"));
 }
 
 TEST_F(Driver, SwitchesAreKnownByTheirSecondCharacter) {
-    parse({"-V", "/s", "-vanilla", "-Asc", "/home/x/rec.cd11"});
+    parse({"-V", "/s", "-vanilla", "-Asc", abs_name("/home/x/rec.cd11")});
     EXPECT_TRUE(g_run.verbose);
     EXPECT_TRUE(g_run.suds);
     EXPECT_TRUE(g_run.asc);
     EXPECT_FALSE(g_run.casc);
-    EXPECT_EQ(g_run.input_name, "/home/x/rec.cd11");
+    EXPECT_EQ(g_run.input_name, abs_name("/home/x/rec.cd11"));
     EXPECT_EQ(err_, "");
 }
 
@@ -78,11 +105,11 @@ TEST_F(Driver, DefaultNamesFollowTheFormat) {
     };
     for (const auto& c : cases) {
         run_reset();
-        parse(c.args);
+        parse(abs_names(c.args));
         derive_names();
-        EXPECT_EQ(g_run.output_name, c.output);
-        EXPECT_EQ(g_run.work_name, c.work);
-        EXPECT_EQ(g_run.info_name, c.info);
+        EXPECT_EQ(g_run.output_name, abs_name(c.output));
+        EXPECT_EQ(g_run.work_name, abs_name(c.work));
+        EXPECT_EQ(g_run.info_name, abs_name(c.info));
         EXPECT_STREQ(format_extension(), g_run.suds                  ? ".suds"
                                          : (g_run.asc || g_run.casc) ? ".asc"
                                                                      : ".msed");
@@ -102,10 +129,12 @@ TEST_F(Driver, NamesThatWouldOverwriteTheInputOrEachOtherAreRefused) {
         {{"-casc", "/d/rec.asc"}, true}, // -casc writes no file of that name
         {{"-v", "-s", "/d/rec.cd11"}, true},
         {{"-v", "/d/rec.cd11", "/d/out.msed"}, true},
+        // The input again where names ignore case.
+        {{"/d/Rec.cd11", "/d/rec.CD11"}, !platform::kNamesIgnoreCase},
     };
     for (const auto& c : cases) {
         run_reset();
-        parse(c.args);
+        parse(abs_names(c.args));
         derive_names();
         testing::internal::CaptureStdout();
         const bool ok = check_names();
@@ -125,7 +154,7 @@ TEST_F(Driver, ReportReachesStandardOutputAndTheInformationFile) {
     report("both %s\n", "x");
     run_close_info();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "before 1\nboth x\n");
-    EXPECT_EQ(read_file(g_run.info_name), "only info\nboth x\n");
+    EXPECT_EQ(read_file(g_run.info_name), text_lines("only info\nboth x\n"));
 }
 
 TEST_F(Driver, UsageAndMissingInputEndWithCodeOne) {

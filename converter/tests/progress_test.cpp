@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
+#include <cstring>
 #include <sstream>
+
+#include "platform/paths.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -17,21 +21,33 @@ struct Line {
 // from it (with `close_reader` the pipe has no reader: writes fail).
 RunResult run_with_progress(const std::vector<std::string>& args, const std::string& dir,
                             bool close_reader, std::string* lines) {
-    int p[2];
-    EXPECT_EQ(pipe(p), 0);
+    RunResult r;
+    const TempDir io("talvex-progress-");
+    platform::ProcessOptions o;
+    o.working_folder = dir;
+    o.progress_variable = "TALVEX_PROGRESS_FD";
+    o.output_file = io / "stdout";
+    o.error_file = io / "stderr";
+    std::vector<std::string> argv{TALVEX_BIN};
+    argv.insert(argv.end(), args.begin(), args.end());
+    platform::ChildProcess child;
+    std::string error;
+    EXPECT_TRUE(child.start(argv, o, error)) << error;
     if (close_reader)
-        ::close(p[0]);
-    setenv("TALVEX_PROGRESS_FD", std::to_string(p[1]).c_str(), 1);
-    RunResult r = run_program(TALVEX_BIN, args, dir);
-    unsetenv("TALVEX_PROGRESS_FD");
-    ::close(p[1]);
-    if (!close_reader) {
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(p[0], buf, sizeof buf)) > 0)
-            lines->append(buf, static_cast<std::size_t>(n));
-        ::close(p[0]);
+        child.close_progress();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (child.poll(50)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "talvex still ran after 120 s";
+            child.cancel();
+        }
     }
+    if (!close_reader)
+        *lines += child.take_progress();
+    if (child.result().status == platform::ProcessStatus::finished)
+        r.status = child.result().exit_code;
+    r.out = read_file(o.output_file);
+    r.err = read_file(o.error_file);
     return r;
 }
 
@@ -56,13 +72,13 @@ TEST(TalvexProgress, LinesOnTheDescriptorLeaveEveryOutputAsItWas) {
     write_recorder(make_plan({{"BHZ", "00"}, {"BHN", "00"}}, 600), dir.file("rec.cd11"));
     const RunResult quiet =
         run_program(TALVEX_BIN, {"-v", "-a", "rec.cd11", "quiet.asc"}, dir.path());
-    ASSERT_EQ(quiet.code, 0);
+    ASSERT_EQ(quiet.status, 0);
     const std::string quiet_wtx = read_file(dir.file("quiet.wtx"));
 
     std::string text;
     const RunResult r =
         run_with_progress({"-v", "-a", "rec.cd11", "quiet.asc"}, dir.path(), false, &text);
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, quiet.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(read_file(dir.file("quiet.wtx")), quiet_wtx);
@@ -93,7 +109,7 @@ TEST(TalvexProgress, LinesOnTheDescriptorLeaveEveryOutputAsItWas) {
 
     // A SUDS run has one pass.
     text.clear();
-    ASSERT_EQ(run_with_progress({"-s", "rec.cd11"}, dir.path(), false, &text).code, 0);
+    ASSERT_EQ(run_with_progress({"-s", "rec.cd11"}, dir.path(), false, &text).status, 0);
     const auto suds = parse(text);
     ASSERT_GE(suds.size(), 2u);
     EXPECT_EQ(suds.front().passes, 1);
@@ -102,13 +118,13 @@ TEST(TalvexProgress, LinesOnTheDescriptorLeaveEveryOutputAsItWas) {
     // A descriptor nobody reads, or one that is not open, changes nothing.
     const RunResult gone =
         run_with_progress({"-v", "-a", "rec.cd11", "quiet.asc"}, dir.path(), true, &text);
-    EXPECT_EQ(gone.code, 0);
+    EXPECT_EQ(gone.status, 0);
     EXPECT_EQ(gone.out, quiet.out);
-    setenv("TALVEX_PROGRESS_FD", "977", 1);
+    testkit::RunOptions not_open;
+    not_open.env = {"TALVEX_PROGRESS_FD=977"};
     const RunResult closed =
-        run_program(TALVEX_BIN, {"-v", "-a", "rec.cd11", "quiet.asc"}, dir.path());
-    unsetenv("TALVEX_PROGRESS_FD");
-    EXPECT_EQ(closed.code, 0);
+        run_program(TALVEX_BIN, {"-v", "-a", "rec.cd11", "quiet.asc"}, dir.path(), not_open);
+    EXPECT_EQ(closed.status, 0);
     EXPECT_EQ(closed.err, "");
     EXPECT_EQ(read_file(dir.file("quiet.wtx")), quiet_wtx);
 }
@@ -116,20 +132,21 @@ TEST(TalvexProgress, LinesOnTheDescriptorLeaveEveryOutputAsItWas) {
 TEST(CommandLine, HelpAndVersionWriteNothingElse) {
     TempDir dir;
     for (const char* program : {TALVEX_BIN, CD11GEN_BIN}) {
-        const std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
+        std::string name = platform::file_name_part(program);
+        name.resize(name.size() - std::strlen(platform::kProgramSuffix));
         RunResult r = run_program(program, {"--help"}, dir.path());
-        EXPECT_EQ(r.code, 0) << name;
+        EXPECT_EQ(r.status, 0) << name;
         EXPECT_EQ(r.out.rfind("Usage: ", 0), 0u) << r.out;
         EXPECT_EQ(r.err, "");
         r = run_program(program, {"--version"}, dir.path());
-        EXPECT_EQ(r.code, 0);
-        EXPECT_EQ(r.out, name + " 1.1.0\n");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, text_lines(name + " 1.1.0\n"));
         EXPECT_EQ(r.err, "");
     }
     // Also beside other arguments: no information file, no output.
     write_recorder(make_plan({{"BHZ", "00"}}, 2), dir.file("rec.cd11"));
-    EXPECT_EQ(run_program(TALVEX_BIN, {"-v", "rec.cd11", "--help"}, dir.path()).code, 0);
-    EXPECT_EQ(run_program(CD11GEN_BIN, {"-n", "2", "--version", "x.cd11"}, dir.path()).code, 0);
+    EXPECT_EQ(run_program(TALVEX_BIN, {"-v", "rec.cd11", "--help"}, dir.path()).status, 0);
+    EXPECT_EQ(run_program(CD11GEN_BIN, {"-n", "2", "--version", "x.cd11"}, dir.path()).status, 0);
     EXPECT_FALSE(file_exists(dir.file("rec.wtx")));
     EXPECT_FALSE(file_exists(dir.file("rec.msed")));
     EXPECT_FALSE(file_exists(dir.file("rec.suds")));

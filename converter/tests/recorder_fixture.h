@@ -1,12 +1,9 @@
-// Helpers of the converter tests: a private temporary folder, recorder
-// fixtures written in-process, running the built programs, reading files.
+// Helpers of the converter tests: recorder fixtures written in-process and
+// SUDS work files read back; scratch folders, files and program runs come
+// from testkit.
 #pragma once
 
 #include "recorder_writer.h"
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,42 +15,28 @@
 
 #include <gtest/gtest.h>
 
-// A temporary folder removed with its contents at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "talvex-test-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()) != nullptr)
-            path_ = buf.data();
+#include "testkit/testkit.h"
+
+using testkit::file_exists;
+using testkit::read_file;
+using testkit::run_program;
+using testkit::RunResult;
+using testkit::TempDir;
+
+// Text as a text-mode stream writes it: the information file and the
+// programs' standard output and error end their lines in "\r\n" on Windows.
+inline std::string text_lines(const std::string& text) {
+#ifdef _WIN32
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
     }
-    ~TempDir() {
-        std::error_code ec;
-        // Read-only files and folders made by a test must go too.
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline bool file_exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    return out;
+#else
+    return text;
+#endif
 }
 
 // A recorder description with the given channels (site TALV1, compressed).
@@ -74,43 +57,6 @@ inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> n
 inline void write_recorder(const RecorderPlan& plan, const std::string& path) {
     std::string error;
     ASSERT_TRUE(recorder_write(plan, path, &error)) << error;
-}
-
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs program with args in folder dir; standard output and error captured.
-inline RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                             const std::string& dir) {
-    RunResult r;
-    const std::string out_file = dir + "/.stdout";
-    const std::string err_file = dir + "/.stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(127);
-        if (!std::freopen(out_file.c_str(), "w", stdout) ||
-            !std::freopen(err_file.c_str(), "w", stderr))
-            _exit(127);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = read_file(out_file);
-    r.err = read_file(err_file);
-    std::remove(out_file.c_str());
-    std::remove(err_file.c_str());
-    return r;
 }
 
 #include <suds/suds.h>

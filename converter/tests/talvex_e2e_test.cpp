@@ -115,7 +115,7 @@ TEST_F(Talvex, MiniSeedByDefaultReadByLibmseedSampleForSample) {
     plan.partial_group = 2;
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11")});
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(file_exists(f("rec.suds"))); // the work file is gone
     const std::string info = read_file(f("rec.wtx"));
@@ -149,7 +149,7 @@ TEST_F(Talvex, FullRangeSamplesSurviveEveryStep) {
     plan.channels[1].compressed = false;
     write_recorder(plan, f("wide.cd11"));
     const RunResult r = talvex({f("wide.cd11"), "-verbose"});
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     const auto traces = read_mseed(f("wide.msed"));
     ASSERT_EQ(traces.size(), 2u);
     EXPECT_EQ(traces[0].samples, recorder_channel_samples(plan, 0));
@@ -160,7 +160,7 @@ TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation) {
     RecorderPlan plan = make_plan({{"BHZ", "00"}, {"BHZ", "10"}, {"BHN", "00"}}, 5);
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11")});
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
     EXPECT_FALSE(file_exists(f("rec_00.suds")));
     EXPECT_FALSE(file_exists(f("rec_10.suds")));
@@ -175,7 +175,7 @@ TEST_F(Talvex, LocationSplitGivesOneOutputPerLocation) {
     EXPECT_EQ(t10[0].samples, recorder_channel_samples(plan, 1));
 
     const RunResult s = talvex({"-s", "-v", f("rec.cd11")});
-    ASSERT_EQ(s.code, 0) << s.out;
+    ASSERT_EQ(s.status, 0) << s.out;
     EXPECT_EQ(read_suds_channels(f("rec_00.suds")).size(), 2u);
     EXPECT_EQ(read_suds_channels(f("rec_10.suds")).size(), 1u);
     EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec_10.suds") + "\n"),
@@ -187,9 +187,9 @@ TEST_F(Talvex, SudsOutputIsTheWorkFile) {
     RecorderPlan plan = event_plan();
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-s", "-v", "rec.cd11"}); // relative name, made full
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec.msed")));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.suds") + "\n\n"),
+    EXPECT_NE(read_file(f("rec.wtx")).find(text_lines("Output file: " + f("rec.suds") + "\n\n")),
               std::string::npos);
     const auto channels = read_suds_channels(f("rec.suds"));
     ASSERT_EQ(channels.size(), 3u);
@@ -201,7 +201,7 @@ TEST_F(Talvex, AsciiInOneFile) {
     write_recorder(plan, f("rec.cd11"));
     // -casc too: -asc wins, one file.
     const RunResult r = talvex({"-v", "-casc", "-asc", f("rec.cd11")});
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_FALSE(file_exists(f("rec_BHZ.asc")));
     const auto blocks = read_asc(read_file(f("rec.asc")));
     ASSERT_EQ(blocks.size(), 2u);
@@ -211,7 +211,7 @@ TEST_F(Talvex, AsciiInOneFile) {
     EXPECT_EQ(blocks[0].rate, "100.00");
     EXPECT_EQ(blocks[0].samples, recorder_channel_samples(plan, 0));
     EXPECT_EQ(blocks[1].samples, recorder_channel_samples(plan, 1));
-    EXPECT_NE(read_file(f("rec.wtx")).find("Output file: " + f("rec.asc") + "\n"),
+    EXPECT_NE(read_file(f("rec.wtx")).find(text_lines("Output file: " + f("rec.asc") + "\n")),
               std::string::npos);
 }
 
@@ -220,15 +220,17 @@ TEST_F(Talvex, AsciiOneFilePerChannel) {
     plan.bit_weight = 2.5e-6f;
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", "-casc", f("rec.cd11")});
-    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     // Location split: rec_00.asc -> rec_00_BHZ.asc; the ordinal counts on over work files.
     const std::string a = read_file(f("rec_00_BHZ.asc"));
     const std::string b = read_file(f("rec_10_BHZ.asc"));
     EXPECT_EQ(a.substr(0, a.find('\n') + 1), "H 1158920430.750000 1 100.00 2.500000e-06\n");
     EXPECT_EQ(b.substr(0, b.find('\n') + 1), "H 1158920430.750000 2 100.00 2.500000e-06\n");
     const std::string info = read_file(f("rec.wtx"));
-    EXPECT_NE(info.find("Output file: " + f("rec_00_BHZ.asc") + "\n"), std::string::npos);
-    EXPECT_NE(info.find("Output file: " + f("rec_10_BHZ.asc") + "\n"), std::string::npos);
+    EXPECT_NE(info.find(text_lines("Output file: " + f("rec_00_BHZ.asc") + "\n")),
+              std::string::npos);
+    EXPECT_NE(info.find(text_lines("Output file: " + f("rec_10_BHZ.asc") + "\n")),
+              std::string::npos);
     EXPECT_EQ(info.find("Output file: " + f("rec_00.asc")), std::string::npos);
     EXPECT_FALSE(file_exists(f("rec_00.suds")));
 }
@@ -242,7 +244,7 @@ TEST_F(Talvex, RefusesToOverwriteItsInput) {
         write_recorder(plan, f(name));
         const std::string before = read_file(f(name));
         const RunResult r = talvex(args);
-        EXPECT_EQ(r.code, 1) << name;
+        EXPECT_EQ(r.status, 1) << name;
         EXPECT_NE(r.out.find("would overwrite the input file: " + f(name)), std::string::npos)
             << r.out;
         EXPECT_EQ(read_file(f(name)), before) << name;
@@ -250,7 +252,7 @@ TEST_F(Talvex, RefusesToOverwriteItsInput) {
     // An output named like its own work file is refused before anything is written.
     write_recorder(plan, f("rec.cd11"));
     const RunResult r = talvex({"-v", f("rec.cd11"), f("out.suds")});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("ERROR: The SUDS work file and the output file have the same name: " +
                          f("out.suds")),
               std::string::npos)
@@ -264,32 +266,34 @@ TEST_F(Talvex, ExitCodesAndMessages) {
     plan.frame_type = 1;
     write_recorder(plan, f("bad.cd11"));
     RunResult r = talvex({"-v", "-x", f("bad.cd11")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "WARNING: Unrecognized command line switch: -x\n");
-    EXPECT_NE(read_file(f("bad.wtx")).find("ERROR: Unexpected data frame type found: 1\n"),
-              std::string::npos);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, text_lines("WARNING: Unrecognized command line switch: -x\n"));
+    EXPECT_NE(
+        read_file(f("bad.wtx")).find(text_lines("ERROR: Unexpected data frame type found: 1\n")),
+        std::string::npos);
 
     r = talvex({f("missing.cd11")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find("ERROR: Unable to open: " + f("missing.cd11") + "\n"), std::string::npos);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(text_lines("ERROR: Unable to open: " + f("missing.cd11") + "\n")),
+              std::string::npos);
 
     r = talvex({});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find("\nUsage: TALVEX InputFile"), std::string::npos);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(text_lines("\nUsage: TALVEX InputFile")), std::string::npos);
 
     // No channels: nothing to convert, no output, success.
     plan = make_plan({}, 0);
     write_recorder(plan, f("empty.cd11"));
     r = talvex({"-v", f("empty.cd11")});
-    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_FALSE(file_exists(f("empty.msed")));
 
     // A second run truncates the old outputs.
     write_recorder(make_plan({{"BHZ", "00"}}, 300), f("rec.cd11"));
-    ASSERT_EQ(talvex({"-v", f("rec.cd11")}).code, 0);
+    ASSERT_EQ(talvex({"-v", f("rec.cd11")}).status, 0);
     const auto big = read_file(f("rec.msed")).size();
     write_recorder(make_plan({{"BHZ", "00"}}, 1), f("rec.cd11"));
-    ASSERT_EQ(talvex({"-v", f("rec.cd11")}).code, 0);
+    ASSERT_EQ(talvex({"-v", f("rec.cd11")}).status, 0);
     EXPECT_LT(read_file(f("rec.msed")).size(), big);
     EXPECT_EQ(read_file(f("rec.wtx")).find("Input file"),
               read_file(f("rec.wtx")).rfind("Input file"));
@@ -343,7 +347,7 @@ TEST_F(Talvex, Cd11genWritesWhatTheWriterWrites) {
                                                   "-x",    "SITE9",
                                                   "b.cd11"},
                                     dir_.path());
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(f("b.cd11")), read_file(f("a.cd11")));
 }
 
@@ -351,9 +355,9 @@ TEST_F(Talvex, ExampleRecordingsConvert) {
     for (const char* name : {"event3.cd11", "twoloc.cd11"}) {
         const std::string src = std::string(EXAMPLES_DIR) + "/" + name;
         ASSERT_TRUE(file_exists(src)) << src;
-        std::filesystem::copy_file(src, f(name));
+        std::filesystem::copy_file(testkit::fs_path(src), testkit::fs_path(f(name)));
         const RunResult r = talvex({"-s", "-v", f(name)});
-        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_EQ(r.err, "");
     }
     EXPECT_EQ(read_suds_channels(f("event3.suds")).size(), 3u);
@@ -377,9 +381,9 @@ TEST_F(Talvex, RecordingsBeyondTheDataModelEndWithCodeOne) {
     for (const auto& [plan, message] : cases) {
         write_recorder(plan, f("bad.cd11"));
         const RunResult r = talvex({"-v", f("bad.cd11")});
-        EXPECT_EQ(r.code, 1) << message;
-        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
-        EXPECT_NE(read_file(f("bad.wtx")).find(message), std::string::npos);
+        EXPECT_EQ(r.status, 1) << message;
+        EXPECT_NE(r.out.find(text_lines(message)), std::string::npos) << r.out;
+        EXPECT_NE(read_file(f("bad.wtx")).find(text_lines(message)), std::string::npos);
         EXPECT_FALSE(file_exists(f("bad.msed")));
     }
 }

@@ -5,11 +5,17 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "run.h"
+#include "testkit/testkit.h"
 
 class ReportCapture {
   public:
-    ReportCapture() : saved_(g_run.info_file), file_(std::tmpfile()) { g_run.info_file = file_; }
+    // A file of our own scratch folder: tmpfile() of the Windows C run time
+    // creates its file in the root of the drive, which users cannot write.
+    ReportCapture() : saved_(g_run.info_file), file_(platform::open_file(dir_ / "report", "w+b")) {
+        g_run.info_file = file_;
+    }
     ~ReportCapture() {
         g_run.info_file = saved_;
         if (file_)
@@ -34,6 +40,7 @@ class ReportCapture {
     }
 
   private:
+    testkit::TempDir dir_{"talvex-report-"};
     std::FILE* saved_;
     std::FILE* file_;
 };

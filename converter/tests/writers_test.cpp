@@ -22,6 +22,7 @@
 
 #include "mseed_record_check.h"
 #include "run.h"
+#include "testkit/testkit.h"
 #include "writers_capture.h"
 
 namespace fs = std::filesystem;
@@ -30,12 +31,7 @@ namespace {
 
 using Samples = std::vector<std::int32_t>;
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testkit::read_file;
 
 // One channel of a work file to be written.
 struct TraceSpec {
@@ -68,20 +64,14 @@ class Writers : public ::testing::Test {
     void SetUp() override {
         run_reset();
         suds_reset();
-        dir_ = fs::temp_directory_path() /
-               ("talvex-writers-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        work_ = (dir_ / "rec.suds").string();
+        work_ = dir_ / "rec.suds";
     }
     void TearDown() override {
         suds_reset();
         run_reset();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return dir_ / name; }
 
     void write_work(const std::vector<TraceSpec>& traces) {
         const int fd = suds_open(work_.c_str(), SUDS_MODE_CREATE);
@@ -168,10 +158,10 @@ class Writers : public ::testing::Test {
         std::fclose(f);
         if (ok)
             *ok = r;
-        return slurp(p);
+        return read_file(p);
     }
 
-    fs::path dir_;
+    testkit::TempDir dir_{"talvex-writers-"};
     std::string work_;
     WriterContext ctx_;
 };
@@ -332,7 +322,8 @@ TEST_F(Writers, AsciiSampleLinesAreThePrintfLinesAcrossReadsAndExtremes) {
     g_run.casc = true;
     g_run.current_output = path("rec.asc");
     EXPECT_EQ(run_pass2(nullptr), 1);
-    EXPECT_EQ(slurp(path("rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
+    EXPECT_EQ(read_file(path("rec_BHZ.asc")),
+              "H 1158920430.750000 1 100.00 0.000000e+00\n" + expected);
 }
 
 TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun) {
@@ -352,11 +343,11 @@ TEST_F(Writers, AsciiPerChannelFilesCountChannelsOverTheRun) {
     EXPECT_EQ(run_pass2(nullptr), 1);
     EXPECT_EQ(cap.text(), "Output file: " + path("rec_BHZ.asc") +
                               "\nOutput file: " + path("rec_BHN.asc") + "\n");
-    EXPECT_EQ(slurp(path("rec_BHZ.asc")),
+    EXPECT_EQ(read_file(path("rec_BHZ.asc")),
               "H 1158920430.750000 2 100.00 2.500000e-07\n10\r\n20\r\n");
-    EXPECT_EQ(slurp(path("rec_BHN.asc")), "H 1158920430.750000 3 0.50 3.000000e+00\n-7\r\n");
+    EXPECT_EQ(read_file(path("rec_BHN.asc")), "H 1158920430.750000 3 0.50 3.000000e+00\n-7\r\n");
     EXPECT_EQ(ctx_.channel_ordinal, 3);
-    EXPECT_FALSE(fs::exists(path("rec.asc")));
+    EXPECT_FALSE(testkit::file_exists(path("rec.asc")));
 }
 
 TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder) {
@@ -365,9 +356,10 @@ TEST_F(Writers, AsciiPerChannelNameWithoutDotAndUnwritableFolder) {
     write_work({a});
     g_run.casc = true;
     g_run.current_output = path("out.d/rec"); // no "." in the file name
-    fs::create_directories(path("out.d"));
+    fs::create_directories(testkit::fs_path(path("out.d")));
     EXPECT_EQ(run_pass2(nullptr), 1);
-    EXPECT_EQ(slurp(path("out.d/rec_BHZ.asc")), "H 1158920430.750000 1 100.00 0.000000e+00\n1\r\n");
+    EXPECT_EQ(read_file(path("out.d/rec_BHZ.asc")),
+              "H 1158920430.750000 1 100.00 0.000000e+00\n1\r\n");
 
     g_run.current_output = path("missing/rec.asc");
     ReportCapture cap;
@@ -508,7 +500,13 @@ TEST_F(Writers, MiniSeedWriteFailureIsReported) {
     TraceSpec a;
     a.samples = {1, 2, 3};
     write_work({a});
+#ifdef _WIN32
+    // No full device here: a stream open for reading only fails every write alike.
+    testkit::write_file(path("full.msed"), "");
+    std::FILE* full = std::fopen(path("full.msed").c_str(), "rb");
+#else
     std::FILE* full = std::fopen("/dev/full", "wb");
+#endif
     ASSERT_NE(full, nullptr);
     std::setvbuf(full, nullptr, _IONBF, 0);
     ReportCapture cap;

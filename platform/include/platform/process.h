@@ -87,6 +87,9 @@ class ChildProcess {
     // short grace) and reaps it; result() says cancelled.
     void cancel();
     const ProcessResult& result() const { return result_; }
+    // Closes our end of the progress pipe: the child's further progress
+    // writes fail (a reader that went away).
+    void close_progress();
 
   private:
     void read_pipes();
