@@ -233,6 +233,14 @@ TEST_F(Talvex, AsciiOneFilePerChannel) {
               std::string::npos);
     EXPECT_EQ(info.find("Output file: " + f("rec_00.asc")), std::string::npos);
     EXPECT_FALSE(file_exists(f("rec_00.suds")));
+
+    // Two channels of one code and location: the second never replaces the first.
+    write_recorder(make_plan({{"BHZ", "00"}, {"BHZ", "00"}}, 2), f("dup.cd11"));
+    ASSERT_EQ(talvex({"-casc", f("dup.cd11")}).status, 0);
+    const std::string first = read_file(f("dup_00_BHZ.asc"));
+    const std::string second = read_file(f("dup_00_BHZ_2.asc"));
+    EXPECT_EQ(first.substr(0, first.find('\n')), "H 1158920430.750000 1 100.00 1.000000e-06");
+    EXPECT_EQ(second.substr(0, second.find('\n')), "H 1158920430.750000 2 100.00 1.000000e-06");
 }
 
 TEST_F(Talvex, RefusesToOverwriteItsInput) {

@@ -400,6 +400,7 @@ TEST_F(Writers, TruncatedSamplesFailWithTheLibraryText) {
         run_to_file("rec.out", &ok);
         EXPECT_EQ(ok, 0);
         EXPECT_NE(cap.text().find("ERROR: Read error"), std::string::npos) << cap.text();
+        EXPECT_NE(cap.text().find("Unexpected end of file"), std::string::npos) << cap.text();
     }
 }
 

@@ -44,6 +44,10 @@ void set_error(const std::string& text) {
 
 // The system's text for the last failed file operation, ending in a newline.
 std::string system_text(int err) {
+    // A short read at the end of the file has no system error behind it;
+    // the system's text for "none" ("Success") would say the opposite.
+    if (err == 0)
+        return "Unexpected end of file\n";
     return std::string(std::strerror(err)) + "\n";
 }
 
