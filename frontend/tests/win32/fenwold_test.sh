@@ -92,6 +92,11 @@ choose() { # title windows-path
     mkdir one && cd one && cp ../event3.cd11 . &&
     wine "$bin/talvex.exe" -v -casc event3.cd11 >/dev/null 2>&1)
 
+# --version and --help answer where the output goes, and open no window.
+check "--version" "fenwold $(sed -n 's/^project(.*VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../../CMakeLists.txt")" \
+    "$(wine "$bin/fenwold.exe" --version | tr -d '\r')"
+check "--help" "Usage: fenwold [--help | --version]" "$(wine "$bin/fenwold.exe" --help | head -1 | tr -d '\r')"
+
 (cd "$run" && FENWOLD_TRACE=$(win "$trace") wine "$bin/fenwold.exe" >"$run/out" 2>&1) &
 fenwold=$!
 for i in $(seq 300); do grep -q "^fenwold: ready: " "$trace" && break; sleep 0.1; done
