@@ -151,6 +151,20 @@ std::string plain_lines(const std::string& text) {
 #endif
 }
 
+std::string text_lines(const std::string& text) {
+#ifdef _WIN32
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+#else
+    return text;
+#endif
+}
+
 bool has_bare_line_feed(const std::string& text) {
 #ifdef _WIN32
     for (std::size_t i = 0; i < text.size(); ++i)

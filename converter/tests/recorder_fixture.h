@@ -22,22 +22,7 @@ using testkit::read_file;
 using testkit::run_program;
 using testkit::RunResult;
 using testkit::TempDir;
-
-// Text as a text-mode stream writes it: the information file and the
-// programs' standard output and error end their lines in "\r\n" on Windows.
-inline std::string text_lines(const std::string& text) {
-#ifdef _WIN32
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-#else
-    return text;
-#endif
-}
+using testkit::text_lines;
 
 // A recorder description with the given channels (site TALV1, compressed).
 inline RecorderPlan make_plan(std::vector<std::pair<std::string, std::string>> names_locations,

@@ -83,6 +83,10 @@ namespace testkit {
 // returned as it is.
 std::string plain_lines(const std::string& text);
 
+// The other way: text as a text-mode stream writes it ("\r\n" for each
+// "\n" on Windows), for expected values compared with such files.
+std::string text_lines(const std::string& text);
+
 // true when text has a "\n" without the "\r" that text mode puts before it
 // on Windows; always false elsewhere.
 bool has_bare_line_feed(const std::string& text);
