@@ -42,13 +42,21 @@ check() { # what expected actual
         fail=1
     fi
 }
-# Waits for a trace line; without it the scenario cannot go on.
+# Waits for a trace line after the first $from; without it the scenario
+# cannot go on.
+from=0
 line() {
-    wine_gui_line "$trace" "fenwold: $1" >/dev/null && return 0
+    local i
+    for i in $(seq 400); do
+        tr -d '\r' <"$trace" | tail -n +$((from + 1)) | grep -qxF "fenwold: $1" && return 0
+        sleep 0.05
+    done
     echo "FAIL: no trace line \"fenwold: $1\"; trace:"
     cat "$trace"
     exit 1
 }
+# Lines so far: later waits look only at what comes after them.
+mark() { from=$(wc -l <"$trace"); }
 # Waits for a trace line that begins with $1.
 line_start() {
     local i
@@ -174,7 +182,6 @@ if [ -f "$gen" ]; then
     line "cancel: Importing long.cd11"
     answer "message: Conversion cancelled!     " Return
     check "labels shown after a cancel" 1 "$(grep -c '^fenwold: label: ' "$trace")"
-    rm -f "$data/long.cd11"
 else
     echo "note: no cd11gen.exe, the cancel is not tried"
 fi
@@ -218,6 +225,88 @@ for f in "${channel_files[@]}"; do
     cmp -s "$run/by-hand/one/$f" "$out/$f" || { echo "FAIL: saved $f differs"; fail=1; }
 done
 [ -f "$out/event3.wtx" ] || { echo "FAIL: no information file beside the outputs"; fail=1; }
+
+# The long recording open, its slow conversion ended with the Cancel button
+# (Escape when the button has not shown in time, as for the import): the
+# save folder and the data stay as they were, nothing of the run stays in
+# the temp folder, the recording stays current and converts afterwards.
+if [ -f "$data/long.cd11" ]; then
+    mark
+    click open
+    choose "Open TALVEX Data File" "$(win "$data/long.cd11")"
+    line "label: File: $(win "$data/long.cd11")"
+    sums() { (cd "$run" && find saved "my data" -type f -exec md5sum {} + | sort); }
+    before=$(sums)
+    click ascii-one
+    mark
+    click convert
+    work="Converting long.cd11 to ASCII, one file per channel"
+    line "busy: $work"
+    for i in $(seq 100); do
+        tr -d '\r' <"$trace" | tail -n +$((from + 1)) | grep -qx "fenwold: progress: shown" && break
+        sleep 0.02
+    done
+    if [ "$i" -lt 100 ]; then click cancel; else xdotool windowactivate --sync "$W" key Escape; fi
+    line "cancel: $work"
+    answer "message: Conversion cancelled!     " Return conversion-cancelled
+    line "idle: $work"
+    check "save folder and data after a cancel" "$before" "$(sums)"
+    left=$(ls "$(winepath -u "$temp")"/*/long_* 2>/dev/null)
+    check "partial outputs after a cancel" "" "$left"
+    check "labels after the cancel" "" "$(tr -d '\r' <"$trace" | tail -n +$((from + 1)) | grep '^fenwold: label: ')"
+    mkdir -p "$run/by-hand/long" && ln -f "$data/long.cd11" "$run/by-hand/long/"
+    (cd "$run/by-hand/long" && wine "$bin/talvex.exe" -v long.cd11 >/dev/null 2>&1)
+    mark
+    click mini-seed
+    click convert
+    choose "Save Output File As" "$(win "$out/long.msed")"
+    answer "message: File $(win "$data/long.cd11") converted to $(win "$out/long.msed")" Return
+    cmp -s "$run/by-hand/long/long.msed" "$out/long.msed" || { echo "FAIL: long.msed after a cancel differs"; fail=1; }
+    rm -rf "$data/long.cd11" "$run/by-hand/long" "$out"/long.*
+fi
+
+# Two locations of one channel: the import writes a SUDS file for each, the
+# user picks the second; File Info and Mini-SEED follow the one picked (the
+# first location has one more second and another sensor, to tell them apart).
+if [ -f "$gen" ]; then
+    (cd "$data" && wine "$gen" -p 1 -c TALV1:BHZ:00 -c TALV1:BHZ:10:2 rec.cd11 >/dev/null 2>&1)
+    mkdir -p "$run/by-hand/loc" && cp "$data/rec.cd11" "$run/by-hand/loc/"
+    (cd "$run/by-hand/loc" && wine "$bin/talvex.exe" -s -v rec.cd11 >/dev/null 2>&1 &&
+        wine "$bin/ostrand.exe" /l rec_10.suds >/dev/null 2>&1 &&
+        wine "$bin/talvex.exe" -v rec.cd11 >/dev/null 2>&1)
+    cmp -s "$run/by-hand/loc/rec_00.msed" "$run/by-hand/loc/rec_10.msed" &&
+        { echo "FAIL: the two locations convert alike"; fail=1; }
+    mark
+    click open
+    choose "Open TALVEX Data File" "$(win "$data/rec.cd11")"
+    line_start "message: Multiple SUDS files were generated in the temporary folder "
+    folder=$(tr -d '\r' <"$trace" | sed -n 's/^fenwold: message: Multiple SUDS files were generated in the temporary folder \(.*\)\. Select .*/\1/p')
+    check "folder of the SUDS files" "$temp" "${folder%\\*}"
+    answer "message: Multiple SUDS files were generated in the temporary folder $folder. Select one file to be processed now; the others can be processed later. \\nWARNING: Files not saved before exiting the program will be removed from the temporary folder!" Return multiple-warning
+    line "dialog: Multiple SUDS Files generated - Select SUDS File"
+    M=$(wine_gui_window "Multiple SUDS Files generated - Select SUDS File") && sleep 0.5 &&
+        import -window "$M" "$shots/multiple-choice.png"
+    choose "Multiple SUDS Files generated - Select SUDS File" rec_10.suds
+    line "chosen: $folder\\rec_10.suds"
+    line "label: File: $(win "$data/rec.cd11")"
+    xdotool windowactivate --sync "$W" >/dev/null 2>&1
+    click file-info
+    line "info: 1 lines"
+    I=$(wine_gui_window "TALVEX Data File Info") && sleep 0.5 && import -window "$I" "$shots/info-location.png"
+    cmp -s "$run/by-hand/loc/rec_10.info" "$(winepath -u "$folder")/rec_10.info" ||
+        { echo "FAIL: File Info does not list rec_10.suds"; fail=1; }
+    xdotool windowactivate --sync "$W" >/dev/null 2>&1
+    sleep 0.3
+    mark
+    click mini-seed
+    click convert
+    line "dialog: Save Output File As"
+    S=$(wine_gui_window "Save Output File As") && xdotool windowactivate --sync "$S" >/dev/null 2>&1
+    sleep 0.3
+    xdotool key Return # the offered name
+    answer "message: File $(win "$data/rec.cd11") converted to $(win "$out/rec_10.msed")" Return report-location
+    cmp -s "$run/by-hand/loc/rec_10.msed" "$out/rec_10.msed" || { echo "FAIL: saved rec_10.msed differs"; fail=1; }
+fi
 
 # About from the system menu: Alt+Space, its last item.
 xdotool windowactivate --sync "$W" >/dev/null 2>&1
