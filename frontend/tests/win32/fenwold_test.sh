@@ -227,7 +227,8 @@ done
 [ -f "$out/event3.wtx" ] || { echo "FAIL: no information file beside the outputs"; fail=1; }
 
 # The long recording open, its slow conversion ended with the Cancel button
-# (Escape when the button has not shown in time, as for the import): the
+# once it writes (Escape when the button has not shown in time, as for the
+# import): the
 # save folder and the data stay as they were, nothing of the run stays in
 # the temp folder, the recording stays current and converts afterwards.
 if [ -f "$data/long.cd11" ]; then
@@ -243,7 +244,7 @@ if [ -f "$data/long.cd11" ]; then
     work="Converting long.cd11 to ASCII, one file per channel"
     line "busy: $work"
     for i in $(seq 100); do
-        tr -d '\r' <"$trace" | tail -n +$((from + 1)) | grep -qx "fenwold: progress: shown" && break
+        tr -d '\r' <"$trace" | tail -n +$((from + 1)) | grep -q "^fenwold: progress: Pass 2 " && break
         sleep 0.02
     done
     if [ "$i" -lt 100 ]; then click cancel; else xdotool windowactivate --sync "$W" key Escape; fi
