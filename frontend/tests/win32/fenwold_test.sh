@@ -227,10 +227,10 @@ done
 [ -f "$out/event3.wtx" ] || { echo "FAIL: no information file beside the outputs"; fail=1; }
 
 # The long recording open, its slow conversion ended with the Cancel button
-# once it writes (Escape when the button has not shown in time, as for the
-# import): the
-# save folder and the data stay as they were, nothing of the run stays in
-# the temp folder, the recording stays current and converts afterwards.
+# once it writes its outputs (Escape if that pass is not seen in time, as for
+# the import): the save folder and the data stay as they were, nothing of
+# the run stays in the temp folder, the recording stays current and
+# converts afterwards.
 if [ -f "$data/long.cd11" ]; then
     mark
     click open
